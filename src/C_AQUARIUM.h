@@ -1,0 +1,90 @@
+#pragma once
+
+#include <vector>
+
+class C_SPEEDBRICK;
+class C_CUTIT;
+
+/// The one world: tank size, settings, clock, identifier counter and the registries of creatures.
+class C_AQUARIUM {
+public:
+    /// Creates the world on the first call; every call resets the settings, clock and counter
+    /// (registries and genome length are kept) and returns the one world.
+    static C_AQUARIUM* Creation(int x, int y, int z);
+    /// The world, or null before the first Creation.
+    static C_AQUARIUM* getAquarium();
+
+    /// Frees every creature the world still holds and clears getAquarium().
+    ~C_AQUARIUM();
+    C_AQUARIUM(const C_AQUARIUM&) = delete;
+    C_AQUARIUM& operator=(const C_AQUARIUM&) = delete;
+
+    int getTailleX() const { return tailleX; }
+    int getTailleY() const { return tailleY; }
+    int getTailleZ() const { return tailleZ; }
+    void setTailleX(int x) { tailleX = x; }
+    void setTailleY(int y) { tailleY = y; }
+    void setTailleZ(int z) { tailleZ = z; }
+    /// Lifespan of a speedbrick, in time units.
+    int getDureeVie() const { return dureeVie; }
+    void setDureeVie(int d) { dureeVie = d; }
+    /// Ticks per time unit.
+    int getUniteTemps() const { return uniteTemps; }
+    void setUniteTemps(int u) { uniteTemps = u; }
+    /// The clock, in ticks since Creation.
+    int getTempsEcoule() const { return tempsEcoule; }
+    void setTempsEcoule(int t) { tempsEcoule = t; }
+    int getTailleGenome() const { return tailleGenome; }
+    void setTailleGenome(int t) { tailleGenome = t; }
+    int getCompteurOrganisme() const { return compteurOrganisme; }
+    void setNbCutitParBanc(int n) { nbCutitParBanc = n; }
+
+    /// A copy of the speedbrick registry, in registry order: safe to walk while creatures die
+    /// and are born.
+    std::vector<C_SPEEDBRICK*> getListeSpeedbrick() const { return listeSpeedbrick; }
+    /// A copy of the cutit registry, in registry order.
+    std::vector<C_CUTIT*> getListeCutit() const { return listeCutit; }
+    /// Read-only views of the registries, for passes that copy nothing (drawing, statistics).
+    const std::vector<C_SPEEDBRICK*>& speedbricks() const { return listeSpeedbrick; }
+    const std::vector<C_CUTIT*>& cutits() const { return listeCutit; }
+
+    /// Takes the first occurrence of s out of the registry. The object stays valid until
+    /// libererMorts(): snapshots taken earlier in the tick may still call it.
+    void supprimerSpeedbrick(C_SPEEDBRICK* s);
+    /// Frees the speedbricks taken out of the registry since the last call, with their rings.
+    /// Call only when no snapshot taken before their removal is still in use.
+    void libererMorts();
+
+    /// Seeds n founder speedbricks (n is also the genome length) and b shoals of cutits.
+    void initialiserPopulation(int n, int b);
+
+    /// Two speedbricks in contact: a male and a female may breed.
+    void interaction(C_SPEEDBRICK* premier, C_SPEEDBRICK* second);
+    /// A speedbrick touched by a cutit splits at ring k unless it is invincible.
+    void interaction(C_SPEEDBRICK* s, int k);
+
+private:
+    friend class C_ORGANISME;
+    friend class C_SPEEDBRICK;
+    friend class C_CUTIT;
+
+    C_AQUARIUM() = default;
+    void creerBanc();
+
+    static C_AQUARIUM* leAquarium;
+
+    std::vector<C_SPEEDBRICK*> listeSpeedbrick;
+    std::vector<C_CUTIT*> listeCutit;
+    int tempsEcoule = 0;
+    int tailleX = 0;
+    int tailleY = 0;
+    int tailleZ = 0;
+    int dureeVie = 0;
+    int compteurOrganisme = 0;
+    int dureeSterilite = 0;
+    int tailleGenome = 0;
+    int nbCutitParBanc = 0;
+    int uniteTemps = 0;
+    /// Taken out of the registry, not yet freed.
+    std::vector<C_SPEEDBRICK*> listeMorts;
+};

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "C_SPEEDBRICK.h"
+
+#include <vector>
+
+/// Circles tightly and fast in the y-z plane, ignoring its velocity; never dies.
+class C_SPEEDBRICK_AGA : public C_SPEEDBRICK {
+public:
+    /// Birth at (x, y, z) with the given genome; the caller registers the child.
+    C_SPEEDBRICK_AGA(std::vector<int> genome, float x, float y, float z)
+        : C_SPEEDBRICK(genome, x, y, z) {}
+
+    /// This kind never leaves the world.
+    void mourir() override {}
+    void seDeplacer() override;
+    void seScinder(int k) override;
+    T_Genre getGenre() const override { return GENRE_AGA; }
+
+private:
+    /// The bare organism that a split fills in.
+    C_SPEEDBRICK_AGA() = default;
+};

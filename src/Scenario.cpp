@@ -1,0 +1,122 @@
+#include "Scenario.h"
+
+#include "C_ANNEAU.h"
+#include "C_AQUARIUM.h"
+#include "C_CUTIT.h"
+#include "C_SPEEDBRICK.h"
+#include "C_SPEEDBRICK_AGA.h"
+#include "C_SPEEDBRICK_GENTIL.h"
+#include "C_SPEEDBRICK_NORMAL.h"
+#include "Tick.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+C_AQUARIUM* demarrerMonde(unsigned graine, int fondateurs, int bancs) {
+    std::srand(graine);
+    C_AQUARIUM* monde = C_AQUARIUM::Creation(TAILLE_AQUARIUM, TAILLE_AQUARIUM, TAILLE_AQUARIUM);
+    monde->initialiserPopulation(fondateurs, bancs);
+    return monde;
+}
+
+void avancerTick() {
+    passerTemps();
+    animerOrganismes();
+    gererCollisions();
+}
+
+namespace {
+
+constexpr int kGenesSynthetiques = 20;
+
+C_SPEEDBRICK* naitreAuHasard(const std::vector<int>& genome, float x, float y, float z) {
+    switch (std::rand() % 3) {
+    case 0:
+        return new C_SPEEDBRICK_NORMAL(genome, x, y, z);
+    case 1:
+        return new C_SPEEDBRICK_GENTIL(genome, x, y, z);
+    default:
+        return new C_SPEEDBRICK_AGA(genome, x, y, z);
+    }
+}
+
+} // namespace
+
+C_AQUARIUM* construireMondeSynthetique(int n, int anneaux, unsigned graine) {
+    C_AQUARIUM* monde = demarrerMonde(graine, 0, 6);
+    monde->setTailleGenome(kGenesSynthetiques);
+    const int uniteTemps = monde->getUniteTemps();
+    for (int i = 0; i < n; ++i) {
+        std::vector<int> genome(kGenesSynthetiques, 0);
+        genome[static_cast<size_t>(std::rand() % kGenesSynthetiques)] = 1;
+        const float x = static_cast<float>(std::rand() % (TAILLE_AQUARIUM - 40) + 20);
+        const float y = static_cast<float>(std::rand() % (TAILLE_AQUARIUM - 40) + 20);
+        const float z = static_cast<float>(std::rand() % (TAILLE_AQUARIUM - 40) + 20);
+        C_SPEEDBRICK* s = naitreAuHasard(genome, x, y, z);
+        s->setSexe(std::rand() % 2 == 0 ? MALE : FEMELLE);
+        // Adult, fertile and vulnerable, with its rings strung out along its velocity.
+        s->setAge(anneaux * uniteTemps);
+        s->setDureeInvincible(0);
+        s->setDureeSteriliteRestante(0);
+        for (int r = 0; r < anneaux; ++r) s->ajouterAnneau();
+        s->ajouterOrganisme();
+    }
+    return monde;
+}
+
+void detruireMonde() { delete C_AQUARIUM::getAquarium(); }
+
+namespace {
+
+// FNV-1a over the raw bytes of each field, so that a change in the last bit of a float shows.
+class Empreinte {
+public:
+    template <typename T> void ajouter(T valeur) {
+        unsigned char octets[sizeof(T)];
+        std::memcpy(octets, &valeur, sizeof(T));
+        for (unsigned char octet : octets) {
+            valeur_ ^= octet;
+            valeur_ *= 1099511628211ULL;
+        }
+    }
+    void ajouterOrganisme(const C_ORGANISME& o) {
+        ajouter(o.getId());
+        for (float f : {o.getPosX(), o.getPosY(), o.getPosZ(), o.getVelX(), o.getVelY(),
+                        o.getVelZ()}) {
+            ajouter(f);
+        }
+        for (int axe = 0; axe < 3; ++axe) {
+            ajouter(o.getRetournementEnCours(axe));
+            ajouter(o.getRetournementRestant(axe));
+        }
+    }
+    std::uint64_t valeur() const { return valeur_; }
+
+private:
+    std::uint64_t valeur_ = 14695981039346656037ULL;
+};
+
+} // namespace
+
+std::uint64_t empreinteMonde() {
+    const C_AQUARIUM* monde = C_AQUARIUM::getAquarium();
+    Empreinte e;
+    e.ajouter(monde->getTempsEcoule());
+    e.ajouter(monde->getCompteurOrganisme());
+    for (const C_SPEEDBRICK* s : monde->speedbricks()) {
+        e.ajouterOrganisme(*s);
+        e.ajouter(static_cast<int>(s->getGenre()));
+        for (int v : {static_cast<int>(s->getSexe()), s->getAge(), s->getDureeInvincible(),
+                      s->getDureeSteriliteRestante(), s->getAnneauADeplacer()}) {
+            e.ajouter(v);
+        }
+        for (int g : s->getCodeGenetique()) e.ajouter(g);
+        for (const C_ANNEAU* a : s->anneaux()) {
+            e.ajouter(a->getIdAnneau());
+            for (float f : {a->getPosX(), a->getPosY(), a->getPosZ()}) e.ajouter(f);
+        }
+    }
+    for (const C_CUTIT* c : monde->cutits()) e.ajouterOrganisme(*c);
+    return e.valeur();
+}

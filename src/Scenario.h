@@ -1,0 +1,28 @@
+#pragma once
+
+#include <cstdint>
+
+class C_AQUARIUM;
+
+// The worlds that the window, the batch runner, the tests and the benchmarks start from.
+
+/// The side of the program's tank.
+constexpr int TAILLE_AQUARIUM = 600;
+
+/// srand(graine), a fresh 600-unit world, then the seeding (which writes its report).
+C_AQUARIUM* demarrerMonde(unsigned graine, int fondateurs = 20, int bancs = 6);
+
+/// One whole tick without the window: clock, growth and movement, collisions.
+void avancerTick();
+
+/// A crowded world for stress and speed: n adult speedbricks of mixed kinds and sexes, each
+/// with `anneaux` rings laid out behind its head, spread over the tank from seed `graine`,
+/// plus the default 6 shoals of 8 cutits. Writes the shoal line like the seeding.
+C_AQUARIUM* construireMondeSynthetique(int n, int anneaux, unsigned graine);
+
+/// Frees the world, if any, and everything in it.
+void detruireMonde();
+
+/// A 64-bit fingerprint of everything the simulation holds (clock, counter, every field of
+/// every creature, in registry order), for determinism checks.
+std::uint64_t empreinteMonde();

@@ -1,0 +1,93 @@
+#include "Tick.h"
+
+#include "C_ANNEAU.h"
+#include "C_AQUARIUM.h"
+#include "C_CUTIT.h"
+#include "C_SPEEDBRICK.h"
+
+#include <cmath>
+#include <vector>
+
+void passerTemps() {
+    C_AQUARIUM* monde = C_AQUARIUM::getAquarium();
+    monde->setTempsEcoule(monde->getTempsEcoule() + 1);
+}
+
+// Careful: a speedbrick that dies in the growth pass leaves the registry but not these
+// snapshots, and still moves this tick. It is freed only at the end of the tick.
+void animerOrganismes() {
+    const C_AQUARIUM* monde = C_AQUARIUM::getAquarium();
+    const std::vector<C_SPEEDBRICK*> speedbricks = monde->getListeSpeedbrick();
+    const std::vector<C_CUTIT*> cutits = monde->getListeCutit();
+    for (C_SPEEDBRICK* s : speedbricks) s->grandir();
+    for (C_SPEEDBRICK* s : speedbricks) s->seDeplacer();
+    for (C_CUTIT* c : cutits) c->seDeplacer();
+}
+
+// Careful: encounters append to the registry while these loops walk it. The cutit pass walks
+// a snapshot taken before any split; the pair pass a fresh one, so a speedbrick born of a
+// split meets the others this tick, while a child born in the pair pass waits for the next.
+void gererCollisions() {
+    C_AQUARIUM* monde = C_AQUARIUM::getAquarium();
+    const std::vector<C_SPEEDBRICK*> speedbricks = monde->getListeSpeedbrick();
+    const std::vector<C_CUTIT*> cutits = monde->getListeCutit();
+    for (C_SPEEDBRICK* s : speedbricks) {
+        for (C_CUTIT* c : cutits) testCollision(s, c);
+    }
+
+    const std::vector<C_SPEEDBRICK*> paires = monde->getListeSpeedbrick();
+    for (size_t i = 0; i + 1 < paires.size(); ++i) {
+        for (size_t j = i + 1; j < paires.size(); ++j) testCollision(paires[i], paires[j]);
+    }
+
+    monde->libererMorts();
+}
+
+bool enContact(float ax, float ay, float az, float rayonA, float bx, float by, float bz,
+               float rayonB) {
+    const float dx = ax - bx;
+    const float dy = ay - by;
+    const float dz = az - bz;
+    const float distance = std::sqrt(dx * dx + dy * dy + dz * dz);
+    return distance - rayonA - rayonB <= 0.0f;
+}
+
+namespace {
+
+bool teteContreAnneau(const C_SPEEDBRICK* s, const C_ANNEAU* anneau) {
+    return enContact(s->getPosX(), s->getPosY(), s->getPosZ(), RAYON_TETE, anneau->getPosX(),
+                     anneau->getPosY(), anneau->getPosZ(), RAYON_ANNEAU);
+}
+
+} // namespace
+
+void testCollision(C_SPEEDBRICK* premier, C_SPEEDBRICK* second) {
+    C_AQUARIUM* monde = C_AQUARIUM::getAquarium();
+    if (enContact(premier->getPosX(), premier->getPosY(), premier->getPosZ(), RAYON_TETE,
+                  second->getPosX(), second->getPosY(), second->getPosZ(), RAYON_TETE)) {
+        monde->interaction(premier, second);
+    }
+    for (C_ANNEAU* anneau : second->getListeAnneaux()) {
+        if (teteContreAnneau(premier, anneau)) monde->interaction(premier, second);
+    }
+    for (C_ANNEAU* anneau : premier->getListeAnneaux()) {
+        if (teteContreAnneau(second, anneau)) monde->interaction(premier, second);
+    }
+}
+
+void testCollision(C_SPEEDBRICK* s, C_CUTIT* c) {
+    C_AQUARIUM* monde = C_AQUARIUM::getAquarium();
+    if (s->getListeAnneaux().empty()) return;
+    if (enContact(c->getPosX(), c->getPosY(), c->getPosZ(), RAYON_CUTIT, s->getPosX(),
+                  s->getPosY(), s->getPosZ(), RAYON_TETE)) {
+        monde->interaction(s, s->getNombreAnneaux() / 2);
+    }
+    // A fresh copy: a split just above leaves the speedbrick only the rings it kept.
+    for (C_ANNEAU* anneau : s->getListeAnneaux()) {
+        if (s->getDureeInvincible() != 0) continue;
+        if (enContact(c->getPosX(), c->getPosY(), c->getPosZ(), RAYON_CUTIT, anneau->getPosX(),
+                      anneau->getPosY(), anneau->getPosZ(), RAYON_ANNEAU)) {
+            monde->interaction(s, anneau->getIdAnneau());
+        }
+    }
+}

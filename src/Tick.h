@@ -1,0 +1,30 @@
+#pragma once
+
+class C_SPEEDBRICK;
+class C_CUTIT;
+
+// The GL-free work of one tick, in the order the window and the batch runner call it:
+// passerTemps(), animerOrganismes(), gererCollisions().
+
+/// Advances the world's clock by one tick.
+void passerTemps();
+
+/// Grows every speedbrick, then moves every speedbrick, then every cutit.
+void animerOrganismes();
+
+/// Tests every speedbrick against every cutit, then every pair of speedbricks, handing each
+/// contact to the world's encounter rules; then frees the speedbricks that died this tick.
+void gererCollisions();
+
+/// Every contact of two speedbricks' heads, or of one's head with the other's rings, calls
+/// the encounter once with (premier, second).
+void testCollision(C_SPEEDBRICK* premier, C_SPEEDBRICK* second);
+
+/// A cutit touching the head asks for a split at the middle ring; touching a ring, at that
+/// ring's index. A speedbrick without rings never meets a cutit.
+void testCollision(C_SPEEDBRICK* s, C_CUTIT* c);
+
+/// Two spheres touch when the distance between their centres, in single precision, is at most
+/// the sum of their radii.
+bool enContact(float ax, float ay, float az, float rayonA, float bx, float by, float bz,
+               float rayonB);
