@@ -32,7 +32,8 @@ namespace {
 template <typename T> void detruireUneFois(std::vector<T*> creatures) {
     std::sort(creatures.begin(), creatures.end());
     creatures.erase(std::unique(creatures.begin(), creatures.end()), creatures.end());
-    for (T* creature : creatures) delete creature;
+    for (T* creature : creatures)
+        delete creature;
 }
 
 } // namespace
@@ -53,7 +54,8 @@ void C_AQUARIUM::supprimerSpeedbrick(C_SPEEDBRICK* s) {
 }
 
 void C_AQUARIUM::libererMorts() {
-    for (C_SPEEDBRICK* s : listeMorts) delete s;
+    for (C_SPEEDBRICK* s : listeMorts)
+        delete s;
     listeMorts.clear();
 }
 
@@ -64,7 +66,8 @@ void C_AQUARIUM::initialiserPopulation(int n, int b) {
         C_SPEEDBRICK_NORMAL* fondateur = new C_SPEEDBRICK_NORMAL(i);
         fondateur->getInstanceSpeedbrick()->ajouterOrganisme();
     }
-    for (int banc = 0; banc < b; ++banc) creerBanc();
+    for (int banc = 0; banc < b; ++banc)
+        creerBanc();
     std::cout << b << " bancs de " << nbCutitParBanc << " cutits cr\xe9\xe9s." << std::endl;
 }
 

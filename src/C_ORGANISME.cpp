@@ -76,8 +76,7 @@ void C_ORGANISME::rebondMur() {
     }
     for (int axe = 0; axe < 3; ++axe) {
         if (retournementEnCours[axe]) {
-            avancerRetournement(retournementRestant[axe], retournementEnCours[axe],
-                                *vitesse[axe]);
+            avancerRetournement(retournementRestant[axe], retournementEnCours[axe], *vitesse[axe]);
         }
     }
 }

@@ -59,7 +59,8 @@ C_SPEEDBRICK::C_SPEEDBRICK(const std::vector<int>& genome, float x, float y, flo
 }
 
 C_SPEEDBRICK::~C_SPEEDBRICK() {
-    for (C_ANNEAU* anneau : listeAnneaux) delete anneau;
+    for (C_ANNEAU* anneau : listeAnneaux)
+        delete anneau;
 }
 
 void C_SPEEDBRICK::mourir() { C_AQUARIUM::getAquarium()->supprimerSpeedbrick(this); }
@@ -172,17 +173,20 @@ void C_SPEEDBRICK::donnerNaissance(const C_SPEEDBRICK* partenaire) {
     case 0:
     case 1:
         enfant = new C_SPEEDBRICK_NORMAL(genome, posX, posY, posZ);
-        annonce = "B\xe9" "b\xe9 speedbrick normal n\xe9 avec le g\xe8nome : ";
+        annonce = "B\xe9"
+                  "b\xe9 speedbrick normal n\xe9 avec le g\xe8nome : ";
         fin = "";
         break;
     case 2:
         enfant = new C_SPEEDBRICK_GENTIL(genome, posX, posY, posZ);
-        annonce = "B\xe9" "b\xe9 speedbrick gentil n\xe9 avec le g\xe8nome : ";
+        annonce = "B\xe9"
+                  "b\xe9 speedbrick gentil n\xe9 avec le g\xe8nome : ";
         fin = ".";
         break;
     case 3:
         enfant = new C_SPEEDBRICK_AGA(genome, posX, posY, posZ);
-        annonce = "B\xe9" "b\xe9 speedbrick aga n\xe9 avec le g\xe8nome : ";
+        annonce = "B\xe9"
+                  "b\xe9 speedbrick aga n\xe9 avec le g\xe8nome : ";
         fin = ".";
         break;
     default:
@@ -223,7 +227,8 @@ void C_SPEEDBRICK::scinder(int k, C_SPEEDBRICK* (*nouvelEnfant)(), const char* m
     enfant->setAnneauADeplacer(0);
 
     const std::vector<C_ANNEAU*> anneauxCedes(listeAnneaux.begin() + k, listeAnneaux.end());
-    for (C_ANNEAU* anneau : anneauxCedes) anneau->setMonSpeedbrick(enfant);
+    for (C_ANNEAU* anneau : anneauxCedes)
+        anneau->setMonSpeedbrick(enfant);
     enfant->setListeAnneaux(anneauxCedes);
 
     std::cout << message << std::endl;
@@ -243,7 +248,8 @@ void C_SPEEDBRICK::setRetournementEnCours(bool x, bool y, bool z) {
 }
 
 void C_SPEEDBRICK::afficherCodeGenetiqueConsole() const {
-    for (int compte : codeGenetique) std::cout << compte;
+    for (int compte : codeGenetique)
+        std::cout << compte;
 }
 
 void C_SPEEDBRICK::afficherEnConsole() const {
@@ -255,7 +261,9 @@ void C_SPEEDBRICK::afficherEnConsole() const {
     std::cout << std::endl;
     std::cout << "Invincible pendant " << dureeInvincible << " jours" << std::endl;
     std::cout << "St\xe9rile pendant " << dureeSteriliteRestante << " jours" << std::endl;
-    std::cout << "Poss\xe8" "de " << listeAnneaux.size() << " anneaux" << std::endl;
+    std::cout << "Poss\xe8"
+                 "de "
+              << listeAnneaux.size() << " anneaux" << std::endl;
     std::cout << "Est un " << static_cast<int>(sexe) << " (0 Indetermine, 1 Male, 2 Femelle)"
               << std::endl;
 }

@@ -59,7 +59,8 @@ C_AQUARIUM* construireMondeSynthetique(int n, int anneaux, unsigned graine) {
         s->setAge(anneaux * uniteTemps);
         s->setDureeInvincible(0);
         s->setDureeSteriliteRestante(0);
-        for (int r = 0; r < anneaux; ++r) s->ajouterAnneau();
+        for (int r = 0; r < anneaux; ++r)
+            s->ajouterAnneau();
         s->ajouterOrganisme();
     }
     return monde;
@@ -82,8 +83,8 @@ public:
     }
     void ajouterOrganisme(const C_ORGANISME& o) {
         ajouter(o.getId());
-        for (float f : {o.getPosX(), o.getPosY(), o.getPosZ(), o.getVelX(), o.getVelY(),
-                        o.getVelZ()}) {
+        for (float f :
+             {o.getPosX(), o.getPosY(), o.getPosZ(), o.getVelX(), o.getVelY(), o.getVelZ()}) {
             ajouter(f);
         }
         for (int axe = 0; axe < 3; ++axe) {
@@ -111,12 +112,15 @@ std::uint64_t empreinteMonde() {
                       s->getDureeSteriliteRestante(), s->getAnneauADeplacer()}) {
             e.ajouter(v);
         }
-        for (int g : s->getCodeGenetique()) e.ajouter(g);
+        for (int g : s->getCodeGenetique())
+            e.ajouter(g);
         for (const C_ANNEAU* a : s->anneaux()) {
             e.ajouter(a->getIdAnneau());
-            for (float f : {a->getPosX(), a->getPosY(), a->getPosZ()}) e.ajouter(f);
+            for (float f : {a->getPosX(), a->getPosY(), a->getPosZ()})
+                e.ajouter(f);
         }
     }
-    for (const C_CUTIT* c : monde->cutits()) e.ajouterOrganisme(*c);
+    for (const C_CUTIT* c : monde->cutits())
+        e.ajouterOrganisme(*c);
     return e.valeur();
 }

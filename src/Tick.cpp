@@ -19,9 +19,12 @@ void animerOrganismes() {
     const C_AQUARIUM* monde = C_AQUARIUM::getAquarium();
     const std::vector<C_SPEEDBRICK*> speedbricks = monde->getListeSpeedbrick();
     const std::vector<C_CUTIT*> cutits = monde->getListeCutit();
-    for (C_SPEEDBRICK* s : speedbricks) s->grandir();
-    for (C_SPEEDBRICK* s : speedbricks) s->seDeplacer();
-    for (C_CUTIT* c : cutits) c->seDeplacer();
+    for (C_SPEEDBRICK* s : speedbricks)
+        s->grandir();
+    for (C_SPEEDBRICK* s : speedbricks)
+        s->seDeplacer();
+    for (C_CUTIT* c : cutits)
+        c->seDeplacer();
 }
 
 // Careful: encounters append to the registry while these loops walk it. The cutit pass walks
@@ -32,12 +35,14 @@ void gererCollisions() {
     const std::vector<C_SPEEDBRICK*> speedbricks = monde->getListeSpeedbrick();
     const std::vector<C_CUTIT*> cutits = monde->getListeCutit();
     for (C_SPEEDBRICK* s : speedbricks) {
-        for (C_CUTIT* c : cutits) testCollision(s, c);
+        for (C_CUTIT* c : cutits)
+            testCollision(s, c);
     }
 
     const std::vector<C_SPEEDBRICK*> paires = monde->getListeSpeedbrick();
     for (size_t i = 0; i + 1 < paires.size(); ++i) {
-        for (size_t j = i + 1; j < paires.size(); ++j) testCollision(paires[i], paires[j]);
+        for (size_t j = i + 1; j < paires.size(); ++j)
+            testCollision(paires[i], paires[j]);
     }
 
     monde->libererMorts();
@@ -78,8 +83,8 @@ void testCollision(C_SPEEDBRICK* premier, C_SPEEDBRICK* second) {
 void testCollision(C_SPEEDBRICK* s, C_CUTIT* c) {
     C_AQUARIUM* monde = C_AQUARIUM::getAquarium();
     if (s->getListeAnneaux().empty()) return;
-    if (enContact(c->getPosX(), c->getPosY(), c->getPosZ(), RAYON_CUTIT, s->getPosX(),
-                  s->getPosY(), s->getPosZ(), RAYON_TETE)) {
+    if (enContact(c->getPosX(), c->getPosY(), c->getPosZ(), RAYON_CUTIT, s->getPosX(), s->getPosY(),
+                  s->getPosZ(), RAYON_TETE)) {
         monde->interaction(s, s->getNombreAnneaux() / 2);
     }
     // A fresh copy: a split just above leaves the speedbrick only the rings it kept.
