@@ -82,8 +82,9 @@ private:
 
     bool refuserSorties(const char* option, const FichierSortie& fautif) {
         signaler(std::string(option) + ": " + fautif.erreur());
-        for (const auto& sortie : sorties())
+        for (const auto& sortie : sorties()) {
             sortie.second->abandonner();
+        }
         return false;
     }
 
@@ -125,7 +126,7 @@ private:
     bool ecrireTick(const C_AQUARIUM& monde, const Recensement& apres, const Recensement& avant) {
         const int tick = monde.getTempsEcoule();
         if (stats_ && !stats_->ecrire(ligneStats(tick, apres, avant))) return retenir(*stats_);
-        if (etat_ && aVider(tick) && !ecrireEtat(monde)) return retenir(*etat_);
+        if (etat_ && etatAEcrire(tick) && !ecrireEtat(monde)) return retenir(*etat_);
         if (!options_.silencieux && !std::cout) {
             erreur_ = "cannot write the console report to standard output";
             return false;
@@ -140,7 +141,7 @@ private:
     }
 
     /// Tick 0 is written before the loop; the last tick once, even on a multiple of K.
-    bool aVider(int tick) const {
+    bool etatAEcrire(int tick) const {
         if (tick == options_.ticks) return true;
         return options_.periodeEtat > 0 && tick % options_.periodeEtat == 0;
     }
@@ -148,7 +149,10 @@ private:
     bool fermerSorties() {
         bool fermees = true;
         for (const auto& sortie : sorties()) {
-            if (!sortie.second->fermer() && fermees) fermees = retenir(*sortie.second);
+            if (sortie.second->fermer()) continue;
+            // Every file is closed; the first failure is the one reported.
+            if (fermees) retenir(*sortie.second);
+            fermees = false;
         }
         return fermees;
     }
@@ -163,7 +167,8 @@ private:
     std::optional<FichierSortie> etat_;
     std::optional<FichierSortie> stats_;
     std::string erreur_;
-    /// Reused from one dump to the next: a line runs to megabytes in a crowded tank.
+    /// Reused from one dump to the next: a line runs to hundreds of kilobytes in a crowded
+    /// tank.
     std::string ligne_;
 };
 
