@@ -24,6 +24,7 @@ protected:
     std::filesystem::path dossier_;
 };
 
+/// The whole file, byte for byte; empty if it cannot be read.
 std::string lireFichier(const std::string& chemin);
 /// The lines of a text, without their newlines.
 std::vector<std::string> lignes(const std::string& texte);

@@ -93,8 +93,10 @@ private:
         Progression progression(options_.ticks, ::isatty(STDERR_FILENO) == 1);
         Recensement avant = recenser(monde);
         if (!ecrireDebut(monde)) return echouer(progression, arretA(0));
-        for (int tick = 1; tick <= options_.ticks; ++tick) {
+        // Counting the ticks done, not the tick to do: --ticks may be INT_MAX.
+        for (int faits = 0; faits < options_.ticks; ++faits) {
             avancerTick();
+            const int tick = faits + 1;
             const Recensement apres = recenser(monde);
             if (!ecrireTick(monde, apres, avant)) return echouer(progression, arretA(tick));
             progression.signaler(tick, apres.speedbricks);

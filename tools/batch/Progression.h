@@ -11,6 +11,7 @@ class Progression {
 public:
     Progression(int ticks, bool active) : ticks_(ticks), active_(active) {}
 
+    /// Called after every tick; redraws at most four times a second.
     void signaler(int tick, int speedbricks);
     void effacer();
 

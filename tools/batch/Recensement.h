@@ -22,6 +22,7 @@ struct Recensement {
     std::int64_t morts = 0;
 };
 
+/// Counts the world as it stands: one pass over the speedbricks.
 Recensement recenser(const C_AQUARIUM& monde);
 
 /// The first line of the statistics file.
