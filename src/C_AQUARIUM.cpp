@@ -21,6 +21,9 @@ C_AQUARIUM* C_AQUARIUM::Creation(int x, int y, int z) {
     leAquarium->tailleX = x;
     leAquarium->tailleY = y;
     leAquarium->dureeSterilite = 75;
+    leAquarium->nombreNaissances = 0;
+    leAquarium->nombreScissions = 0;
+    leAquarium->nombreMorts = 0;
     return leAquarium;
 }
 
@@ -51,6 +54,7 @@ void C_AQUARIUM::supprimerSpeedbrick(C_SPEEDBRICK* s) {
     if (trouve == listeSpeedbrick.end()) return;
     listeSpeedbrick.erase(trouve);
     listeMorts.push_back(s);
+    nombreMorts++;
 }
 
 void C_AQUARIUM::libererMorts() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <vector>
 
 class C_SPEEDBRICK;
@@ -38,6 +39,12 @@ public:
     void setTailleGenome(int t) { tailleGenome = t; }
     int getCompteurOrganisme() const { return compteurOrganisme; }
     void setNbCutitParBanc(int n) { nbCutitParBanc = n; }
+
+    /// Events since Creation, kept for observers (statistics); nothing in the simulation reads
+    /// them.
+    std::int64_t getNombreNaissances() const { return nombreNaissances; }
+    std::int64_t getNombreScissions() const { return nombreScissions; }
+    std::int64_t getNombreMorts() const { return nombreMorts; }
 
     /// A copy of the speedbrick registry, in registry order: safe to walk while creatures die
     /// and are born.
@@ -87,4 +94,7 @@ private:
     int uniteTemps = 0;
     /// Taken out of the registry, not yet freed.
     std::vector<C_SPEEDBRICK*> listeMorts;
+    std::int64_t nombreNaissances = 0;
+    std::int64_t nombreScissions = 0;
+    std::int64_t nombreMorts = 0;
 };

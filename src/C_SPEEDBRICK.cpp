@@ -193,6 +193,7 @@ void C_SPEEDBRICK::donnerNaissance(const C_SPEEDBRICK* partenaire) {
         return;
     }
     enfant->ajouterOrganisme();
+    C_AQUARIUM::getAquarium()->nombreNaissances++;
     std::cout << annonce;
     enfant->afficherCodeGenetiqueConsole();
     std::cout << fin << std::endl;
@@ -233,6 +234,7 @@ void C_SPEEDBRICK::scinder(int k, C_SPEEDBRICK* (*nouvelEnfant)(), const char* m
 
     std::cout << message << std::endl;
     enfant->ajouterOrganisme();
+    monde->nombreScissions++;
     listeAnneaux.resize(static_cast<size_t>(k));
 }
 
