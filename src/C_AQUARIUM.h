@@ -5,6 +5,17 @@
 class C_SPEEDBRICK;
 class C_CUTIT;
 
+/// One call of an encounter rule, by the identifiers of the speedbricks: second is -1 for a
+/// cutit's touch, anneau -1 for two speedbricks'.
+struct Rencontre {
+    int premier = 0;
+    int second = -1;
+    int anneau = -1;
+    bool operator==(const Rencontre& autre) const {
+        return premier == autre.premier && second == autre.second && anneau == autre.anneau;
+    }
+};
+
 /// The one world: tank size, settings, clock, identifier counter and the registries of creatures.
 class C_AQUARIUM {
 public:
@@ -62,6 +73,9 @@ public:
     void interaction(C_SPEEDBRICK* premier, C_SPEEDBRICK* second);
     /// A speedbrick touched by a cutit splits at ring k unless it is invincible.
     void interaction(C_SPEEDBRICK* s, int k);
+    /// From now on every encounter, even one without effect, is appended to journal, in call
+    /// order; null (the default) records nothing. For the tests that compare collision passes.
+    void setJournalRencontres(std::vector<Rencontre>* journal) { journalRencontres = journal; }
 
 private:
     friend class C_ORGANISME;
@@ -87,4 +101,5 @@ private:
     int uniteTemps = 0;
     /// Taken out of the registry, not yet freed.
     std::vector<C_SPEEDBRICK*> listeMorts;
+    std::vector<Rencontre>* journalRencontres = nullptr;
 };
