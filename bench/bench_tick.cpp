@@ -2,6 +2,7 @@
 // long runs. Run through scripts/bench; the figures are wall time on one core.
 
 #include "C_AQUARIUM.h"
+#include "PhaseLarge.h"
 #include "Scenario.h"
 
 #include <benchmark/benchmark.h>
@@ -10,7 +11,9 @@
 #include <cinttypes>
 #include <cstdio>
 #include <iostream>
+#include <malloc.h>
 #include <streambuf>
+#include <vector>
 
 namespace {
 
@@ -51,12 +54,17 @@ void noterEtatFinal(benchmark::State& state) {
 
 using Pas = void (*)();
 
-// One tick of a freshly built world: only the tick is timed.
+std::size_t octetsAlloues() { return mallinfo2().uordblks; }
+
+// One tick of a freshly built world: only the tick is timed. The heap the world takes, per
+// speedbrick, shows what a speedbrick with its rings costs in memory.
 void TickSynthetique(benchmark::State& state, Pas pas) {
     const ConsoleMuette muette;
     const int n = static_cast<int>(state.range(0));
     for (auto _ : state) {
+        const std::size_t avant = octetsAlloues();
         construireMondeSynthetique(n, kAnneaux, kGraineSynthetique);
+        state.counters["octets_par_speedbrick"] = static_cast<double>(octetsAlloues() - avant) / n;
         const auto debut = std::chrono::steady_clock::now();
         pas();
         const auto fin = std::chrono::steady_clock::now();
@@ -64,6 +72,21 @@ void TickSynthetique(benchmark::State& state, Pas pas) {
         noterEtatFinal(state);
         detruireMonde();
     }
+}
+
+// The pair pass's detection alone, without the encounters it feeds: the work the broad phase
+// itself does, against the number of contacts it finds.
+void DetectionSynthetique(benchmark::State& state) {
+    const ConsoleMuette muette;
+    construireMondeSynthetique(static_cast<int>(state.range(0)), kAnneaux, kGraineSynthetique);
+    const std::vector<C_SPEEDBRICK*> speedbricks = C_AQUARIUM::getAquarium()->getListeSpeedbrick();
+    PhaseLarge phaseLarge;
+    std::size_t contacts = 0;
+    for (auto _ : state) {
+        contacts = phaseLarge.contactsEntreSpeedbricks(speedbricks).size();
+    }
+    state.counters["contacts"] = static_cast<double>(contacts);
+    detruireMonde();
 }
 
 void PopulationParDefaut(benchmark::State& state, Pas pas) {
@@ -99,6 +122,14 @@ BENCHMARK_CAPTURE(TickSynthetique, par_paires, &avancerTickParPaires)
     ->Arg(500)
     ->Arg(2000)
     ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly();
+
+BENCHMARK(DetectionSynthetique)
+    ->ArgName("n")
+    ->Arg(5000)
+    ->Arg(20000)
     ->Unit(benchmark::kMillisecond)
     ->Repetitions(5)
     ->ReportAggregatesOnly();
