@@ -95,6 +95,9 @@ void C_AQUARIUM::creerBanc() {
 }
 
 void C_AQUARIUM::interaction(C_SPEEDBRICK* premier, C_SPEEDBRICK* second) {
+    if (journalRencontres != nullptr) {
+        journalRencontres->push_back({premier->getId(), second->getId(), -1});
+    }
     if (premier->getSexe() == second->getSexe()) return;
     if (premier->getSexe() == INDETERMINE) return;
     if (second->getSexe() == INDETERMINE) return;
@@ -102,6 +105,7 @@ void C_AQUARIUM::interaction(C_SPEEDBRICK* premier, C_SPEEDBRICK* second) {
 }
 
 void C_AQUARIUM::interaction(C_SPEEDBRICK* s, int k) {
+    if (journalRencontres != nullptr) journalRencontres->push_back({s->getId(), -1, k});
     if (s->getDureeInvincible() != 0) return;
     s->seScinder(k);
 }

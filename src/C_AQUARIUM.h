@@ -6,6 +6,17 @@
 class C_SPEEDBRICK;
 class C_CUTIT;
 
+/// One call of an encounter rule, by the identifiers of the speedbricks: second is -1 for a
+/// cutit's touch, anneau -1 for two speedbricks'.
+struct Rencontre {
+    int premier = 0;
+    int second = -1;
+    int anneau = -1;
+    bool operator==(const Rencontre& autre) const {
+        return premier == autre.premier && second == autre.second && anneau == autre.anneau;
+    }
+};
+
 /// The one world: tank size, settings, clock, identifier counter and the registries of creatures.
 class C_AQUARIUM {
 public:
@@ -69,6 +80,9 @@ public:
     void interaction(C_SPEEDBRICK* premier, C_SPEEDBRICK* second);
     /// A speedbrick touched by a cutit splits at ring k unless it is invincible.
     void interaction(C_SPEEDBRICK* s, int k);
+    /// From now on every encounter, even one without effect, is appended to journal, in call
+    /// order; null (the default) records nothing. For the tests that compare collision passes.
+    void setJournalRencontres(std::vector<Rencontre>* journal) { journalRencontres = journal; }
 
 private:
     friend class C_ORGANISME;
@@ -97,4 +111,5 @@ private:
     std::int64_t nombreNaissances = 0;
     std::int64_t nombreScissions = 0;
     std::int64_t nombreMorts = 0;
+    std::vector<Rencontre>* journalRencontres = nullptr;
 };

@@ -13,9 +13,9 @@
 #include <cstring>
 #include <vector>
 
-C_AQUARIUM* demarrerMonde(unsigned graine, int fondateurs, int bancs) {
+C_AQUARIUM* demarrerMonde(unsigned graine, int fondateurs, int bancs, int taille) {
     std::srand(graine);
-    C_AQUARIUM* monde = C_AQUARIUM::Creation(TAILLE_AQUARIUM, TAILLE_AQUARIUM, TAILLE_AQUARIUM);
+    C_AQUARIUM* monde = C_AQUARIUM::Creation(taille, taille, taille);
     monde->initialiserPopulation(fondateurs, bancs);
     return monde;
 }
@@ -24,6 +24,12 @@ void avancerTick() {
     passerTemps();
     animerOrganismes();
     gererCollisions();
+}
+
+void avancerTickParPaires() {
+    passerTemps();
+    animerOrganismes();
+    gererCollisionsParPaires();
 }
 
 namespace {
@@ -43,16 +49,16 @@ C_SPEEDBRICK* naitreAuHasard(const std::vector<int>& genome, float x, float y, f
 
 } // namespace
 
-C_AQUARIUM* construireMondeSynthetique(int n, int anneaux, unsigned graine) {
-    C_AQUARIUM* monde = demarrerMonde(graine, 0, 6);
+C_AQUARIUM* construireMondeSynthetique(int n, int anneaux, unsigned graine, int taille) {
+    C_AQUARIUM* monde = demarrerMonde(graine, 0, 6, taille);
     monde->setTailleGenome(kGenesSynthetiques);
     const int uniteTemps = monde->getUniteTemps();
     for (int i = 0; i < n; ++i) {
         std::vector<int> genome(kGenesSynthetiques, 0);
         genome[static_cast<size_t>(std::rand() % kGenesSynthetiques)] = 1;
-        const float x = static_cast<float>(std::rand() % (TAILLE_AQUARIUM - 40) + 20);
-        const float y = static_cast<float>(std::rand() % (TAILLE_AQUARIUM - 40) + 20);
-        const float z = static_cast<float>(std::rand() % (TAILLE_AQUARIUM - 40) + 20);
+        const float x = static_cast<float>(std::rand() % (taille - 40) + 20);
+        const float y = static_cast<float>(std::rand() % (taille - 40) + 20);
+        const float z = static_cast<float>(std::rand() % (taille - 40) + 20);
         C_SPEEDBRICK* s = naitreAuHasard(genome, x, y, z);
         s->setSexe(std::rand() % 2 == 0 ? MALE : FEMELLE);
         // Adult, fertile and vulnerable, with its rings strung out along its velocity.

@@ -9,16 +9,22 @@ class C_AQUARIUM;
 /// The side of the program's tank.
 constexpr int TAILLE_AQUARIUM = 600;
 
-/// srand(graine), a fresh 600-unit world, then the seeding (which writes its report).
-C_AQUARIUM* demarrerMonde(unsigned graine, int fondateurs = 20, int bancs = 6);
+/// srand(graine), a fresh world (600 units a side unless told otherwise; shoals need more than
+/// 200), then the seeding (which writes its report).
+C_AQUARIUM* demarrerMonde(unsigned graine, int fondateurs = 20, int bancs = 6,
+                          int taille = TAILLE_AQUARIUM);
 
 /// One whole tick without the window: clock, growth and movement, collisions.
 void avancerTick();
+/// The same tick with the pair-by-pair collision pass, the reference of the broad phase.
+void avancerTickParPaires();
 
 /// A crowded world for stress and speed: n adult speedbricks of mixed kinds and sexes, each
 /// with `anneaux` rings laid out behind its head, spread over the tank from seed `graine`,
-/// plus the default 6 shoals of 8 cutits. Writes the shoal line like the seeding.
-C_AQUARIUM* construireMondeSynthetique(int n, int anneaux, unsigned graine);
+/// plus the default 6 shoals of 8 cutits. A smaller tank (more than 200 units) crowds them
+/// more. Writes the shoal line like the seeding.
+C_AQUARIUM* construireMondeSynthetique(int n, int anneaux, unsigned graine,
+                                       int taille = TAILLE_AQUARIUM);
 
 /// Frees the world, if any, and everything in it.
 void detruireMonde();

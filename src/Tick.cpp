@@ -4,6 +4,7 @@
 #include "C_AQUARIUM.h"
 #include "C_CUTIT.h"
 #include "C_SPEEDBRICK.h"
+#include "PhaseLarge.h"
 
 #include <cmath>
 #include <vector>
@@ -27,10 +28,30 @@ void animerOrganismes() {
         c->seDeplacer();
 }
 
-// Careful: encounters append to the registry while these loops walk it. The cutit pass walks
-// a snapshot taken before any split; the pair pass a fresh one, so a speedbrick born of a
-// split meets the others this tick, while a child born in the pair pass waits for the next.
+// Careful: encounters append to the registry during the pass. The cutit pass walks a snapshot
+// taken before any split; the pair pass a fresh one, so a speedbrick born of a split meets the
+// others this tick, while a child born in the pair pass waits for the next. Nothing moves during
+// the pass, so what the broad phase finds from the positions at the start of each half holds
+// for the whole half.
 void gererCollisions() {
+    // Kept from tick to tick: its buffers are then reused, not paged in afresh every tick.
+    static PhaseLarge phaseLarge;
+    C_AQUARIUM* monde = C_AQUARIUM::getAquarium();
+    const std::vector<C_SPEEDBRICK*> speedbricks = monde->getListeSpeedbrick();
+    const std::vector<C_CUTIT*> cutits = monde->getListeCutit();
+    for (const RencontrePossible& r : phaseLarge.rencontresAvecCutits(speedbricks, cutits)) {
+        testCollision(speedbricks[r.speedbrick], cutits[r.cutit]);
+    }
+
+    const std::vector<C_SPEEDBRICK*> paires = monde->getListeSpeedbrick();
+    for (const ContactSpeedbricks& c : phaseLarge.contactsEntreSpeedbricks(paires)) {
+        monde->interaction(paires[c.premier], paires[c.second]);
+    }
+
+    monde->libererMorts();
+}
+
+void gererCollisionsParPaires() {
     C_AQUARIUM* monde = C_AQUARIUM::getAquarium();
     const std::vector<C_SPEEDBRICK*> speedbricks = monde->getListeSpeedbrick();
     const std::vector<C_CUTIT*> cutits = monde->getListeCutit();

@@ -14,7 +14,13 @@ void animerOrganismes();
 
 /// Tests every speedbrick against every cutit, then every pair of speedbricks, handing each
 /// contact to the world's encounter rules; then frees the speedbricks that died this tick.
+/// A broad phase leaves out the tests that cannot find a contact: the encounters, their
+/// arguments and their order are those of gererCollisionsParPaires().
 void gererCollisions();
+
+/// The same pass with every test made, pair by pair: the reference for gererCollisions(), for
+/// tests and benchmarks. Its cost grows with the square of the population.
+void gererCollisionsParPaires();
 
 /// Every contact of two speedbricks' heads, or of one's head with the other's rings, calls
 /// the encounter once with (premier, second).

@@ -1,0 +1,173 @@
+// The cost of the simulation's tick: crowded synthetic worlds, and the default population over
+// long runs. Run through scripts/bench; the figures are wall time on one core.
+
+#include "C_AQUARIUM.h"
+#include "PhaseLarge.h"
+#include "Scenario.h"
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cinttypes>
+#include <cstdio>
+#include <iostream>
+#include <malloc.h>
+#include <streambuf>
+#include <vector>
+
+namespace {
+
+constexpr int kAnneaux = 19;
+constexpr unsigned kGraineSynthetique = 42;
+
+// The simulation reports every birth and split; a terminal would make the figures its own.
+class ConsoleMuette {
+public:
+    ConsoleMuette() : ancien_(std::cout.rdbuf(&poubelle_)) {}
+    ~ConsoleMuette() { std::cout.rdbuf(ancien_); }
+    ConsoleMuette(const ConsoleMuette&) = delete;
+    ConsoleMuette& operator=(const ConsoleMuette&) = delete;
+
+private:
+    // Throws a whole buffer away at a time, rather than being called for every character.
+    class Poubelle : public std::streambuf {
+    protected:
+        int_type overflow(int_type c) override {
+            setp(tampon_, tampon_ + sizeof tampon_);
+            return traits_type::not_eof(c);
+        }
+
+    private:
+        char tampon_[1024] = {};
+    };
+    Poubelle poubelle_;
+    std::streambuf* ancien_;
+};
+
+// Shows in the output that runs compared with each other ended in the same state.
+void noterEtatFinal(benchmark::State& state) {
+    char etat[64];
+    std::snprintf(etat, sizeof etat, "%zu speedbricks, empreinte %016" PRIx64,
+                  C_AQUARIUM::getAquarium()->speedbricks().size(), empreinteMonde());
+    state.SetLabel(etat);
+}
+
+using Pas = void (*)();
+
+std::size_t octetsAlloues() { return mallinfo2().uordblks; }
+
+// One tick of a freshly built world: only the tick is timed. The heap the world takes, per
+// speedbrick, shows what a speedbrick with its rings costs in memory.
+void TickSynthetique(benchmark::State& state, Pas pas) {
+    const ConsoleMuette muette;
+    const int n = static_cast<int>(state.range(0));
+    for (auto _ : state) {
+        const std::size_t avant = octetsAlloues();
+        construireMondeSynthetique(n, kAnneaux, kGraineSynthetique);
+        state.counters["octets_par_speedbrick"] = static_cast<double>(octetsAlloues() - avant) / n;
+        const auto debut = std::chrono::steady_clock::now();
+        pas();
+        const auto fin = std::chrono::steady_clock::now();
+        state.SetIterationTime(std::chrono::duration<double>(fin - debut).count());
+        noterEtatFinal(state);
+        detruireMonde();
+    }
+}
+
+// The pair pass's detection alone, without the encounters it feeds: the work the broad phase
+// itself does, against the number of contacts it finds.
+void DetectionSynthetique(benchmark::State& state) {
+    const ConsoleMuette muette;
+    construireMondeSynthetique(static_cast<int>(state.range(0)), kAnneaux, kGraineSynthetique);
+    const std::vector<C_SPEEDBRICK*> speedbricks = C_AQUARIUM::getAquarium()->getListeSpeedbrick();
+    PhaseLarge phaseLarge;
+    std::size_t contacts = 0;
+    for (auto _ : state) {
+        contacts = phaseLarge.contactsEntreSpeedbricks(speedbricks).size();
+    }
+    state.counters["contacts"] = static_cast<double>(contacts);
+    detruireMonde();
+}
+
+void PopulationParDefaut(benchmark::State& state, Pas pas) {
+    const ConsoleMuette muette;
+    const unsigned graine = static_cast<unsigned>(state.range(0));
+    const int ticks = static_cast<int>(state.range(1));
+    for (auto _ : state) {
+        demarrerMonde(graine);
+        for (int t = 0; t < ticks; ++t)
+            pas();
+        noterEtatFinal(state);
+        detruireMonde();
+    }
+}
+
+} // namespace
+
+// The pair-by-pair reference is measured in the same run, for the ratios; it stops at N = 2,000,
+// where one of its ticks already takes a good part of a second.
+BENCHMARK_CAPTURE(TickSynthetique, phase_large, &avancerTick)
+    ->ArgName("n")
+    ->Arg(500)
+    ->Arg(2000)
+    ->Arg(5000)
+    ->Arg(20000)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly();
+
+BENCHMARK_CAPTURE(TickSynthetique, par_paires, &avancerTickParPaires)
+    ->ArgName("n")
+    ->Arg(500)
+    ->Arg(2000)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly();
+
+BENCHMARK(DetectionSynthetique)
+    ->ArgName("n")
+    ->Arg(5000)
+    ->Arg(20000)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly();
+
+BENCHMARK_CAPTURE(PopulationParDefaut, phase_large, &avancerTick)
+    ->ArgNames({"graine", "ticks"})
+    ->Args({1, 3000})
+    ->Args({2, 3000})
+    ->Args({3, 3000})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->Repetitions(3)
+    ->ReportAggregatesOnly();
+
+BENCHMARK_CAPTURE(PopulationParDefaut, par_paires, &avancerTickParPaires)
+    ->ArgNames({"graine", "ticks"})
+    ->Args({1, 3000})
+    ->Args({2, 3000})
+    ->Args({3, 3000})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->Repetitions(3)
+    ->ReportAggregatesOnly();
+
+// Where the population explodes: some 5,000 speedbricks by the end. The reference takes
+// minutes here.
+BENCHMARK_CAPTURE(PopulationParDefaut, phase_large, &avancerTick)
+    ->ArgNames({"graine", "ticks"})
+    ->Args({1, 8750})
+    ->Unit(benchmark::kSecond)
+    ->Iterations(1)
+    ->Repetitions(3)
+    ->ReportAggregatesOnly();
+
+BENCHMARK_CAPTURE(PopulationParDefaut, par_paires, &avancerTickParPaires)
+    ->ArgNames({"graine", "ticks"})
+    ->Args({1, 8750})
+    ->Unit(benchmark::kSecond)
+    ->Iterations(1);
+
+BENCHMARK_MAIN();
