@@ -91,6 +91,13 @@ void dessinerContour() {
     glEnd();
 }
 
+// The name the program was started by, without its folder.
+const char* nomDuProgramme(int argc, char** argv) {
+    if (argc < 1) return "aquarium";
+    const char* barre = std::strrchr(argv[0], '/');
+    return barre != nullptr ? barre + 1 : argv[0];
+}
+
 void changerFocale(float focale) {
     if (focale > kFocaleMax) focale = kFocaleMax;
     if (focale < 0.0f) focale = 0.0f;
@@ -233,10 +240,11 @@ VerificationAffichage::VerificationAffichage(int argc, char** argv) {
     affichage_ = XOpenDisplay(nom);
     if (affichage_ != nullptr) return;
     const char* vise = nom != nullptr ? nom : std::getenv("DISPLAY");
+    const char* programme = nomDuProgramme(argc, argv);
     if (vise == nullptr || *vise == '\0') {
-        std::cerr << "aquarium: no X display to open: DISPLAY is not set" << std::endl;
+        std::cerr << programme << ": no X display to open: DISPLAY is not set" << std::endl;
     } else {
-        std::cerr << "aquarium: cannot open the X display \"" << vise << "\"" << std::endl;
+        std::cerr << programme << ": cannot open the X display \"" << vise << "\"" << std::endl;
     }
 }
 

@@ -50,7 +50,8 @@ const char* affichageDemande(int argc, char** argv);
 struct _XDisplay;
 
 /// A connection to the display that glutInit will open, made before anything else so that a
-/// missing display fails first: if it does not open, one line on stderr says which display.
+/// missing display fails first: if it does not open, one line on stderr, headed by the
+/// program's name, says which display.
 /// Keep it until the window exists: an X server that loses its last client resets, and
 /// refuses the next connection for a moment.
 class VerificationAffichage {
