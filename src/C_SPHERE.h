@@ -15,3 +15,8 @@ public:
     /// A red cutit.
     void afficheToi(C_CUTIT* c);
 };
+
+/// How spheres are drawn: replayed from a display list made once per radius from the same
+/// 15 × 15 sphere (the default), or computed afresh for every sphere. The pictures are the
+/// same; the lists belong to the GL context current when first drawn, the one window's.
+void dessinerSpheresParListes(bool oui);
