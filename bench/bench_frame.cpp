@@ -1,0 +1,106 @@
+#include "C_AQUARIUM.h"
+#include "C_SPEEDBRICK.h"
+#include "C_SPHERE.h"
+#include "Main.h"
+#include "Scenario.h"
+
+#include <GL/freeglut.h>
+#include <benchmark/benchmark.h>
+
+#include <iostream>
+#include <streambuf>
+
+// The cost of one frame of afficherScene in a crowded tank, drawn by Mesa into a real window.
+// Run it on an X server, Xvfb for instance, with the release build.
+
+namespace {
+
+constexpr int kAnneaux = 19;
+constexpr unsigned kGraine = 7;
+
+/// Swallows what the world builders write to std::cout while it lives.
+class SansConsole {
+public:
+    SansConsole() : ancien_(std::cout.rdbuf(&nulle_)) {}
+    ~SansConsole() { std::cout.rdbuf(ancien_); }
+    SansConsole(const SansConsole&) = delete;
+    SansConsole& operator=(const SansConsole&) = delete;
+
+private:
+    class Nulle : public std::streambuf {
+    protected:
+        int_type overflow(int_type c) override { return traits_type::not_eof(c); }
+    };
+    Nulle nulle_;
+    std::streambuf* ancien_ = nullptr;
+};
+
+void ouvrirFenetre(int argc, char** argv) {
+    glutInit(&argc, argv);
+    glutInitDisplayMode(GLUT_RGBA | GLUT_DOUBLE | GLUT_DEPTH);
+    glutInitWindowPosition(200, 200);
+    glutInitWindowSize(1000, 800);
+    G_laFenetrePrincipale = glutCreateWindow("Aquarium");
+    glutDisplayFunc(afficherScene);
+    initialisationScene();
+}
+
+int compterSpheres() {
+    const C_AQUARIUM* monde = C_AQUARIUM::getAquarium();
+    int n = static_cast<int>(monde->cutits().size());
+    for (const C_SPEEDBRICK* s : monde->speedbricks())
+        n += 1 + s->getNombreAnneaux();
+    return n;
+}
+
+void dessinerUneImage() {
+    afficherScene();
+    glFinish();
+}
+
+// A still view, so that every frame draws the same picture. The first frame, untimed, pays
+// for Mesa compiling its shaders and for the display lists. The work is the CPU time of the
+// whole process, Mesa's rasterising threads included, which other loads on the machine
+// disturb less than wall time. listes:0 computes every sphere afresh, listes:1 replays lists.
+void BM_Image(benchmark::State& state) {
+    dessinerSpheresParListes(state.range(1) != 0);
+    {
+        const SansConsole silence;
+        construireMondeSynthetique(static_cast<int>(state.range(0)), kAnneaux, kGraine);
+    }
+    G_rotationAutomatique = false;
+    G_rotation = 30.0f;
+    dessinerUneImage();
+    for (auto _ : state)
+        dessinerUneImage();
+    state.counters["spheres"] = compterSpheres();
+    state.counters["spheres/s"] =
+        benchmark::Counter(compterSpheres(), benchmark::Counter::kIsIterationInvariantRate);
+    detruireMonde();
+}
+
+BENCHMARK(BM_Image)
+    ->ArgNames({"N", "listes"})
+    ->ArgsProduct({{500, 2000}, {0, 1}})
+    ->MeasureProcessCPUTime()
+    ->MinTime(2.0)
+    ->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    {
+        const VerificationAffichage verification(argc, argv);
+        if (!verification.ouvert()) {
+            std::cerr << "bench_frame: skipped: the frame benchmarks draw into a real window and "
+                         "need an X display (for instance xvfb-run -s '-screen 0 1280x1024x24')"
+                      << std::endl;
+            return 0;
+        }
+        ouvrirFenetre(argc, argv);
+    }
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

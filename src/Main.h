@@ -1,0 +1,68 @@
+#pragma once
+
+// The window shell: start-up, the paced tick, the scene and the controls. Everything here runs
+// on the one thread of the GLUT event loop.
+
+/// Identifier of the one window, kept for the quit key.
+extern int G_laFenetrePrincipale;
+extern int G_dimensionAquariumX;
+extern int G_dimensionAquariumY;
+extern int G_dimensionAquariumZ;
+/// Vertical field of view, in degrees, kept within 0 to 180.
+extern float G_focaleCamera;
+/// Whether each frame drawn turns the view a little further.
+extern bool G_rotationAutomatique;
+/// Angle of the view about the vertical axis, in degrees.
+extern float G_rotation;
+/// Last horizontal mouse position, from which a drag is measured.
+extern int G_xold;
+
+/// The whole program: checks the display, seeds, creates the world, opens the window and runs
+/// the event loop. Returns non-zero, having written one line on stderr, when no display opens.
+int lancerAquarium(int argc, char** argv);
+
+/// Creates the world with the tank's extents and seeds its first population.
+void initialiserAquarium();
+
+/// The idle callback: one tick, paced to at most one per 25 ms, then a redraw request.
+void animerScene();
+
+/// Sleeps until 25 ms have passed since debut, a reading of GLUT's elapsed-time counter.
+void attendre(long debut);
+
+/// Milliseconds left to sleep of a tick started at debut when the counter reads maintenant:
+/// none once the tick has used its 25 ms.
+unsigned int resteDuTick(long debut, long maintenant);
+
+/// Projection, camera and fixed rendering state, rebuilt from the globals.
+void initialisationScene();
+
+/// The display callback: one frame of the tank and everything in it.
+void afficherScene();
+
+void gererClavier(unsigned char touche, int x, int y);
+void mousePress(int bouton, int etat, int x, int y);
+void mouseMotion(int x, int y);
+
+/// The X display that glutInit will open: the name after -display, else null for $DISPLAY.
+const char* affichageDemande(int argc, char** argv);
+
+struct _XDisplay;
+
+/// A connection to the display that glutInit will open, made before anything else so that a
+/// missing display fails first: if it does not open, one line on stderr, headed by the
+/// program's name, says which display.
+/// Keep it until the window exists: an X server that loses its last client resets, and
+/// refuses the next connection for a moment.
+class VerificationAffichage {
+public:
+    VerificationAffichage(int argc, char** argv);
+    ~VerificationAffichage();
+    VerificationAffichage(const VerificationAffichage&) = delete;
+    VerificationAffichage& operator=(const VerificationAffichage&) = delete;
+
+    bool ouvert() const { return affichage_ != nullptr; }
+
+private:
+    _XDisplay* affichage_ = nullptr;
+};
