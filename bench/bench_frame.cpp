@@ -1,6 +1,7 @@
 #include "C_AQUARIUM.h"
 #include "C_SPEEDBRICK.h"
 #include "C_SPHERE.h"
+#include "ConsoleMuette.h"
 #include "Main.h"
 #include "Scenario.h"
 
@@ -8,7 +9,6 @@
 #include <benchmark/benchmark.h>
 
 #include <iostream>
-#include <streambuf>
 
 // The cost of one frame of afficherScene in a crowded tank, drawn by Mesa into a real window.
 // Run it on an X server, Xvfb for instance, with the release build.
@@ -17,33 +17,6 @@ namespace {
 
 constexpr int kAnneaux = 19;
 constexpr unsigned kGraine = 7;
-
-/// Swallows what the world builders write to std::cout while it lives.
-class SansConsole {
-public:
-    SansConsole() : ancien_(std::cout.rdbuf(&nulle_)) {}
-    ~SansConsole() { std::cout.rdbuf(ancien_); }
-    SansConsole(const SansConsole&) = delete;
-    SansConsole& operator=(const SansConsole&) = delete;
-
-private:
-    class Nulle : public std::streambuf {
-    protected:
-        int_type overflow(int_type c) override { return traits_type::not_eof(c); }
-    };
-    Nulle nulle_;
-    std::streambuf* ancien_ = nullptr;
-};
-
-void ouvrirFenetre(int argc, char** argv) {
-    glutInit(&argc, argv);
-    glutInitDisplayMode(GLUT_RGBA | GLUT_DOUBLE | GLUT_DEPTH);
-    glutInitWindowPosition(200, 200);
-    glutInitWindowSize(1000, 800);
-    G_laFenetrePrincipale = glutCreateWindow("Aquarium");
-    glutDisplayFunc(afficherScene);
-    initialisationScene();
-}
 
 int compterSpheres() {
     const C_AQUARIUM* monde = C_AQUARIUM::getAquarium();
@@ -65,7 +38,7 @@ void dessinerUneImage() {
 void BM_Image(benchmark::State& state) {
     dessinerSpheresParListes(state.range(1) != 0);
     {
-        const SansConsole silence;
+        const ConsoleMuette muette;
         construireMondeSynthetique(static_cast<int>(state.range(0)), kAnneaux, kGraine);
     }
     G_rotationAutomatique = false;
@@ -99,6 +72,7 @@ int main(int argc, char** argv) {
             return 0;
         }
         ouvrirFenetre(argc, argv);
+        initialisationScene();
     }
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

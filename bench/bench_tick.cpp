@@ -2,6 +2,7 @@
 // long runs. Run through scripts/bench; the figures are wall time on one core.
 
 #include "C_AQUARIUM.h"
+#include "ConsoleMuette.h"
 #include "PhaseLarge.h"
 #include "Scenario.h"
 
@@ -10,39 +11,13 @@
 #include <chrono>
 #include <cinttypes>
 #include <cstdio>
-#include <iostream>
 #include <malloc.h>
-#include <streambuf>
 #include <vector>
 
 namespace {
 
 constexpr int kAnneaux = 19;
 constexpr unsigned kGraineSynthetique = 42;
-
-// The simulation reports every birth and split; a terminal would make the figures its own.
-class ConsoleMuette {
-public:
-    ConsoleMuette() : ancien_(std::cout.rdbuf(&poubelle_)) {}
-    ~ConsoleMuette() { std::cout.rdbuf(ancien_); }
-    ConsoleMuette(const ConsoleMuette&) = delete;
-    ConsoleMuette& operator=(const ConsoleMuette&) = delete;
-
-private:
-    // Throws a whole buffer away at a time, rather than being called for every character.
-    class Poubelle : public std::streambuf {
-    protected:
-        int_type overflow(int_type c) override {
-            setp(tampon_, tampon_ + sizeof tampon_);
-            return traits_type::not_eof(c);
-        }
-
-    private:
-        char tampon_[1024] = {};
-    };
-    Poubelle poubelle_;
-    std::streambuf* ancien_;
-};
 
 // Shows in the output that runs compared with each other ended in the same state.
 void noterEtatFinal(benchmark::State& state) {

@@ -36,16 +36,6 @@ constexpr double kDureeTick = 25.0;
 constexpr float kPasFocale = 10.0f;
 constexpr float kFocaleMax = 180.0f;
 
-void ouvrirFenetre(int argc, char** argv) {
-    glutInit(&argc, argv);
-    glutInitDisplayMode(GLUT_RGBA | GLUT_DOUBLE | GLUT_DEPTH);
-    glutInitWindowPosition(200, 200);
-    glutInitWindowSize(1000, 800);
-    G_laFenetrePrincipale = glutCreateWindow("Aquarium");
-    // freeglut refuses to enter its loop without a display callback; the tick installs it again.
-    glutDisplayFunc(afficherScene);
-}
-
 void installerRappels() {
     glutKeyboardFunc(gererClavier);
     glutMouseFunc(mousePress);
@@ -125,6 +115,16 @@ int lancerAquarium(int argc, char** argv) {
     installerRappels();
     glutMainLoop();
     return 0;
+}
+
+void ouvrirFenetre(int argc, char** argv) {
+    glutInit(&argc, argv);
+    glutInitDisplayMode(GLUT_RGBA | GLUT_DOUBLE | GLUT_DEPTH);
+    glutInitWindowPosition(200, 200);
+    glutInitWindowSize(1000, 800);
+    G_laFenetrePrincipale = glutCreateWindow("Aquarium");
+    // freeglut refuses to enter its loop without a display callback; the tick installs it again.
+    glutDisplayFunc(afficherScene);
 }
 
 void initialiserAquarium() {

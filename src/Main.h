@@ -21,6 +21,10 @@ extern int G_xold;
 /// the event loop. Returns non-zero, having written one line on stderr, when no display opens.
 int lancerAquarium(int argc, char** argv);
 
+/// glutInit, then the window: RGBA, double-buffered with depth, 1000 x 800 at (200, 200),
+/// titled "Aquarium", with afficherScene as its display callback.
+void ouvrirFenetre(int argc, char** argv);
+
 /// Creates the world with the tank's extents and seeds its first population.
 void initialiserAquarium();
 

@@ -35,11 +35,7 @@ bool ouvrirFenetreDeTest() {
         ADD_FAILURE() << "no X display for the window tests (ctest starts Xvfb for them)";
         return false;
     }
-    glutInit(&argc, argv);
-    glutInitDisplayMode(GLUT_RGBA | GLUT_DOUBLE | GLUT_DEPTH);
-    glutInitWindowPosition(200, 200);
-    glutInitWindowSize(1000, 800);
-    G_laFenetrePrincipale = glutCreateWindow("Aquarium");
+    ouvrirFenetre(argc, argv);
     glutDisplayFunc(noterExposition);
     ouverte = attendreExposition();
     if (!ouverte) ADD_FAILURE() << "the test window never showed";
