@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Processus.h"
+#include "Rapport.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,6 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
-#include <sstream>
 #include <stdexcept>
 #include <sys/ioctl.h>
 #include <sys/wait.h>
@@ -167,12 +166,4 @@ Issue executer(const std::vector<std::string>& arguments, const std::string& sor
     lancement.arguments = arguments;
     lancement.sortieVers = sortieVers;
     return Processus(lancement).terminer();
-}
-
-std::vector<std::string> lignes(const std::string& texte) {
-    std::vector<std::string> resultat;
-    std::istringstream flux(texte);
-    for (std::string ligne; std::getline(flux, ligne);)
-        resultat.push_back(ligne);
-    return resultat;
 }

@@ -76,8 +76,6 @@ private:
 
 /// Runs a program to its end, its standard output into `sortieVers` if given.
 Issue executer(const std::vector<std::string>& arguments, const std::string& sortieVers = "");
-/// The lines of a text, without their newlines.
-std::vector<std::string> lignes(const std::string& texte);
 
 /// Waits, polling, until condition() holds or the delay runs out; says whether it held.
 template <typename Condition> bool attendreQue(Condition condition, std::chrono::seconds delai) {

@@ -1,6 +1,7 @@
 #include "EcranX.h"
 
 #include "Processus.h"
+#include "Rapport.h"
 
 #include <cstdlib>
 #include <sstream>

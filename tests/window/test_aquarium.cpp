@@ -1,5 +1,6 @@
 #include "EcranX.h"
 #include "Processus.h"
+#include "Rapport.h"
 
 #include <gtest/gtest.h>
 
@@ -14,16 +15,6 @@ namespace {
 using namespace std::chrono_literals;
 
 constexpr auto kDelai = 60s;
-
-std::string rapportDesFondateurs() {
-    std::string texte;
-    for (int i = 0; i < 20; ++i) {
-        std::string genome(20, '0');
-        genome[static_cast<size_t>(i)] = '1';
-        texte += "Nouveau Speedbrick avec le g\xe9nome suivant : " + genome + "\n";
-    }
-    return texte;
-}
 
 const std::string kLigneDesBancs = "6 bancs de 8 cutits cr\xe9\xe9s.\n";
 
@@ -84,7 +75,7 @@ void quitter(Processus& p, const std::string& fenetre) {
 // Standard output is a pipe that takes the founders' lines and then holds the program on the
 // shoal line: no window may exist while it is held.
 TEST(Aquarium, LeRapportEstEcritAvantQueLaFenetreNExiste) {
-    const std::string fondateurs = rapportDesFondateurs();
+    const std::string fondateurs = lignesDesFondateurs(20);
     Lancement l = aquarium();
     l.sortieBloqueeApres = fondateurs.size();
     Processus p(l);
@@ -144,12 +135,18 @@ TEST(Aquarium, QMajusculeNeQuittePasQMinusculeQuitteAvecZero) {
     EXPECT_TRUE(fenetresAquarium().empty());
 }
 
+namespace {
+
 struct SansAffichage {
     const char* nom;
     /// DISPLAY as the program sees it; unset when empty.
     std::string affichage;
     std::string erreur;
 };
+
+std::ostream& operator<<(std::ostream& flux, const SansAffichage& s) { return flux << s.nom; }
+
+} // namespace
 
 class AffichageAbsent : public ::testing::TestWithParam<SansAffichage> {};
 
