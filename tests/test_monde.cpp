@@ -2,6 +2,7 @@
 #include "C_CUTIT.h"
 #include "C_SPEEDBRICK_NORMAL.h"
 #include "Monde.h"
+#include "Rapport.h"
 #include "Scenario.h"
 
 #include <cstdlib>
@@ -149,19 +150,13 @@ TEST_F(Peuplement, VingtFondateursEtSixBancs) {
             EXPECT_LE(c->getPosY(), 558.0f);
         }
     }
-    const std::string texte = console.texte();
-    EXPECT_EQ(texte.substr(0, 65),
-              "Nouveau Speedbrick avec le g\xe9nome suivant : 10000000000000000000\n");
-    EXPECT_EQ(texte.substr(texte.size() - 27), "6 bancs de 8 cutits cr\xe9\xe9s.\n");
+    EXPECT_EQ(console.texte(), lignesDesFondateurs(20) + "6 bancs de 8 cutits cr\xe9\xe9s.\n");
 }
 
 TEST_F(Peuplement, PetitsPeuplements) {
     console.vider();
     monde->initialiserPopulation(3, 0);
-    EXPECT_EQ(console.texte(), "Nouveau Speedbrick avec le g\xe9nome suivant : 100\n"
-                               "Nouveau Speedbrick avec le g\xe9nome suivant : 010\n"
-                               "Nouveau Speedbrick avec le g\xe9nome suivant : 001\n"
-                               "0 bancs de 8 cutits cr\xe9\xe9s.\n");
+    EXPECT_EQ(console.texte(), lignesDesFondateurs(3) + "0 bancs de 8 cutits cr\xe9\xe9s.\n");
 
     // A second seeding appends, restarts the identifiers and sets its own genome length.
     console.vider();

@@ -7,6 +7,7 @@
 #include "C_SPEEDBRICK.h"
 #include "C_SPEEDBRICK_NORMAL.h"
 #include "Console.h"
+#include "Rapport.h"
 #include "Scenario.h"
 #include "Tick.h"
 
@@ -72,13 +73,6 @@ void comparer(const Demarrage& demarrer, Pas reference, Pas large, int ticks) {
     attendreIdentiques(parPaires, phaseLarge);
 }
 
-size_t compter(const std::string& rapport, const std::string& motif) {
-    size_t n = 0;
-    for (size_t p = rapport.find(motif); p != std::string::npos; p = rapport.find(motif, p + 1))
-        ++n;
-    return n;
-}
-
 size_t rencontresEntreSpeedbricks(const std::vector<Rencontre>& rencontres) {
     size_t n = 0;
     for (const Rencontre& r : rencontres)
@@ -130,8 +124,8 @@ TEST_P(MondeSerre, MemesRencontresMemeRapportMemeEtat) {
     size_t scissions = 0;
     for (int t = 0; t < ticks; ++t) {
         EXPECT_GT(rencontresEntreSpeedbricks(parPaires.rencontres[t]), 500u) << "tick " << t + 1;
-        naissances += compter(parPaires.rapports[t], kNaissance);
-        scissions += compter(parPaires.rapports[t], kScission);
+        naissances += compterLignes(parPaires.rapports[t], kNaissance);
+        scissions += compterLignes(parPaires.rapports[t], kScission);
     }
     EXPECT_GE(naissances, 3u * ticks);
     EXPECT_GE(scissions, 1u * ticks);

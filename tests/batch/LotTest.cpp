@@ -37,14 +37,6 @@ std::string lireFichier(const std::string& chemin) {
     return texte.str();
 }
 
-std::vector<std::string> lignes(const std::string& texte) {
-    std::vector<std::string> resultat;
-    std::istringstream flux(texte);
-    for (std::string ligne; std::getline(flux, ligne);)
-        resultat.push_back(ligne);
-    return resultat;
-}
-
 std::string rapportEnProcessus(unsigned graine, int ticks, int fondateurs, int bancs) {
     Console console;
     demarrerMonde(graine, fondateurs, bancs);

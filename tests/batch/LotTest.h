@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Processus.h"
+#include "Rapport.h"
 
 #include <gtest/gtest.h>
 
@@ -26,7 +27,5 @@ protected:
 
 /// The whole file, byte for byte; empty if it cannot be read.
 std::string lireFichier(const std::string& chemin);
-/// The lines of a text, without their newlines.
-std::vector<std::string> lignes(const std::string& texte);
 /// The console report of the core itself, driven in this process the way the runner drives it.
 std::string rapportEnProcessus(unsigned graine, int ticks, int fondateurs = 20, int bancs = 6);

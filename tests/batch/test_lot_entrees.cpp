@@ -140,13 +140,17 @@ TEST_F(LotTest, RapportSurDisquePleinStatutUn) {
     EXPECT_NE(lot.erreurs.find("standard output"), std::string::npos) << lot.erreurs;
 }
 
-// 400 founders announce themselves in more than a pipe holds: the runner is held at its
-// start, its trace already open, until the test reads on, so the directory goes first.
+// 400 founders announce themselves in far more than the pipe's one page: the runner is held
+// in its report, its trace already open, until the test reads on, so the directory goes first.
 TEST_F(LotTest, DossierDisparuPendantLeLotStatutUn) {
     std::filesystem::create_directory(dossier_ / "sous");
-    Processus lot({AQUARIUM_BATCH, "--seed", "1", "--ticks", "1", "--founders", "400", "--shoals",
-                   "0", "--state", chemin("sous/s.jsonl")});
-    lot.attendreSortie();
+    Lancement lancement;
+    lancement.arguments = {AQUARIUM_BATCH,        "--seed", "1",        "--ticks", "1",
+                           "--founders",          "400",    "--shoals", "0",       "--state",
+                           chemin("sous/s.jsonl")};
+    lancement.sortieBloqueeApres = 4096;
+    Processus lot(lancement);
+    ASSERT_TRUE(lot.attendreEcrits(1, std::chrono::seconds(60))) << lot.erreurs();
     std::filesystem::remove_all(dossier_ / "sous");
     const Issue issue = lot.terminer();
     EXPECT_EQ(issue.statut, 1);

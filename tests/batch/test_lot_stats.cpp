@@ -43,14 +43,6 @@ bool lireRangee(const std::string& ligne, Rangee& r) {
     return champs == 13 && static_cast<std::size_t>(lu) == ligne.size();
 }
 
-int compterLignes(const std::string& texte, const std::string& morceau) {
-    int n = 0;
-    for (const std::string& ligne : lignes(texte)) {
-        if (ligne.find(morceau) != std::string::npos) n++;
-    }
-    return n;
-}
-
 // The expected row, counted here from the registry and the console alone: births and splits
 // are the report's lines of the tick, deaths what the registry lost beyond them.
 std::string rangeeDuCoeur(int tick, std::size_t avant, const std::string& rapportDuTick) {
@@ -136,9 +128,9 @@ TEST_F(StatsTest, RangeesSAdditionnent) {
         scissions += r.scissions();
         morts += r.morts();
     }
-    EXPECT_EQ(naissances, compterLignes(lot_.sortie, "B\xe9"
-                                                     "b\xe9 speedbrick"));
-    EXPECT_EQ(scissions, compterLignes(lot_.sortie, "d'une scission."));
+    EXPECT_EQ(static_cast<std::size_t>(naissances), compterLignes(lot_.sortie, "B\xe9"
+                                                                               "b\xe9 speedbrick"));
+    EXPECT_EQ(static_cast<std::size_t>(scissions), compterLignes(lot_.sortie, "d'une scission."));
     EXPECT_GT(naissances, 0);
     EXPECT_GT(scissions, 0);
     EXPECT_GT(morts, 0);

@@ -1,37 +1,25 @@
 #include "EcranX.h"
 
 #include "Processus.h"
+#include "Rapport.h"
 
 #include <cstdlib>
 #include <sstream>
 
-namespace {
-
-std::vector<std::string> lignes(const std::string& texte) {
-    std::vector<std::string> resultat;
-    std::istringstream flux(texte);
-    for (std::string ligne; std::getline(flux, ligne);) {
-        if (!ligne.empty()) resultat.push_back(ligne);
-    }
-    return resultat;
-}
-
-} // namespace
-
 std::vector<std::string> fenetresAquarium() {
-    return lignes(executer(XDOTOOL " search --name '^Aquarium$' 2>/dev/null").second);
+    return lignes(executer({XDOTOOL, "search", "--name", "^Aquarium$"}).sortie);
 }
 
 std::string titre(const std::string& fenetre) {
-    const std::vector<std::string> l = lignes(executer(XDOTOOL " getwindowname " + fenetre).second);
+    const std::vector<std::string> l = lignes(executer({XDOTOOL, "getwindowname", fenetre}).sortie);
     return l.empty() ? std::string() : l.front();
 }
 
 std::optional<Geometrie> geometrie(const std::string& fenetre) {
-    const auto [etat, texte] = executer(XDOTOOL " getwindowgeometry --shell " + fenetre);
-    if (etat != 0) return std::nullopt;
+    const Issue issue = executer({XDOTOOL, "getwindowgeometry", "--shell", fenetre});
+    if (issue.statut != 0) return std::nullopt;
     Geometrie g;
-    for (const std::string& ligne : lignes(texte)) {
+    for (const std::string& ligne : lignes(issue.sortie)) {
         const size_t egal = ligne.find('=');
         const std::string nom = ligne.substr(0, egal);
         const int valeur = std::atoi(ligne.c_str() + egal + 1);
@@ -46,13 +34,18 @@ std::optional<Geometrie> geometrie(const std::string& fenetre) {
 Image capturer(const Geometrie& g, const std::string& chemin) {
     std::ostringstream decoupe;
     decoupe << g.largeur << "x" << g.hauteur << "+" << g.x << "+" << g.y;
-    if (executer(IMPORT " -window root -crop " + decoupe.str() + " +repage " + chemin).first != 0) {
+    if (executer({IMPORT, "-window", "root", "-crop", decoupe.str(), "+repage", chemin}).statut !=
+        0) {
         return {};
     }
-    return Image::depuisPpm(executer(CONVERT " " + chemin + " ppm:-").second);
+    return Image::depuisPpm(executer({CONVERT, chemin, "ppm:-"}).sortie);
 }
 
 bool taper(const std::string& fenetre, const std::string& touches) {
-    if (executer(XDOTOOL " windowfocus --sync " + fenetre).first != 0) return false;
-    return executer(XDOTOOL " key --delay 30 " + touches).first == 0;
+    if (executer({XDOTOOL, "windowfocus", "--sync", fenetre}).statut != 0) return false;
+    std::vector<std::string> commande = {XDOTOOL, "key", "--delay", "30"};
+    std::istringstream noms(touches);
+    for (std::string nom; noms >> nom;)
+        commande.push_back(nom);
+    return executer(commande).statut == 0;
 }

@@ -1,8 +1,8 @@
 #include "EcranX.h"
 #include "Processus.h"
+#include "Rapport.h"
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <chrono>
 #include <string>
@@ -16,20 +16,11 @@ using namespace std::chrono_literals;
 
 constexpr auto kDelai = 60s;
 
-std::string rapportDesFondateurs() {
-    std::string texte;
-    for (int i = 0; i < 20; ++i) {
-        std::string genome(20, '0');
-        genome[static_cast<size_t>(i)] = '1';
-        texte += "Nouveau Speedbrick avec le g\xe9nome suivant : " + genome + "\n";
-    }
-    return texte;
-}
-
 const std::string kLigneDesBancs = "6 bancs de 8 cutits cr\xe9\xe9s.\n";
 
 Lancement aquarium() {
-    Lancement l{AQUARIUM_PROGRAMME, {}, {}, std::nullopt};
+    Lancement l;
+    l.arguments = {AQUARIUM_PROGRAMME};
 #ifdef AQUARIUM_PRECHARGE
     // Keeps Mesa's driver loaded until the leak check (see CMakeLists.txt).
     l.variablesPosees.emplace_back("LD_PRELOAD", AQUARIUM_PRECHARGE);
@@ -74,10 +65,9 @@ Couleurs compter(const Image& image) {
 
 void quitter(Processus& p, const std::string& fenetre) {
     ASSERT_TRUE(taper(fenetre, "q"));
-    const std::optional<int> etat = p.attendreFin(kDelai);
-    ASSERT_TRUE(etat.has_value()) << "q did not end the program";
-    ASSERT_TRUE(WIFEXITED(*etat)) << "ended by signal " << WTERMSIG(*etat) << "\n" << p.erreurs();
-    EXPECT_EQ(WEXITSTATUS(*etat), 0) << p.erreurs();
+    const std::optional<Issue> fin = p.attendreFin(kDelai);
+    ASSERT_TRUE(fin.has_value()) << "q did not end the program";
+    EXPECT_EQ(fin->statut, 0) << "signal " << fin->signal << "\n" << fin->erreurs;
 }
 
 } // namespace
@@ -85,12 +75,11 @@ void quitter(Processus& p, const std::string& fenetre) {
 // Standard output is a pipe that takes the founders' lines and then holds the program on the
 // shoal line: no window may exist while it is held.
 TEST(Aquarium, LeRapportEstEcritAvantQueLaFenetreNExiste) {
-    const std::string fondateurs = rapportDesFondateurs();
+    const std::string fondateurs = lignesDesFondateurs(20);
     Lancement l = aquarium();
     l.sortieBloqueeApres = fondateurs.size();
     Processus p(l);
-    const auto plein = [&] { return p.octetsEnAttente() == static_cast<int>(p.capaciteSortie()); };
-    ASSERT_TRUE(attendreQue(plein, kDelai)) << p.erreurs();
+    ASSERT_TRUE(p.attendreEcrits(fondateurs.size(), kDelai)) << p.erreurs();
     EXPECT_TRUE(fenetresAquarium().empty()) << "a window exists before the report is written";
 
     p.lireSortie();
@@ -146,26 +135,38 @@ TEST(Aquarium, QMajusculeNeQuittePasQMinusculeQuitteAvecZero) {
     EXPECT_TRUE(fenetresAquarium().empty());
 }
 
-TEST(Aquarium, SansAffichageUneLigneSurStderrEtUnEchec) {
+namespace {
+
+struct SansAffichage {
+    const char* nom;
+    /// DISPLAY as the program sees it; unset when empty.
+    std::string affichage;
+    std::string erreur;
+};
+
+std::ostream& operator<<(std::ostream& flux, const SansAffichage& s) { return flux << s.nom; }
+
+} // namespace
+
+class AffichageAbsent : public ::testing::TestWithParam<SansAffichage> {};
+
+TEST_P(AffichageAbsent, UneLigneSurStderrEtUnEchec) {
     Lancement l = aquarium();
-    l.variablesRetirees = {"DISPLAY"};
-    Processus p(l);
-    const std::optional<int> etat = p.attendreFin(kDelai);
-    ASSERT_TRUE(etat.has_value()) << "hangs without a display";
-    ASSERT_TRUE(WIFEXITED(*etat)) << "ended by signal " << WTERMSIG(*etat);
-    EXPECT_NE(WEXITSTATUS(*etat), 0);
-    EXPECT_EQ(p.erreurs(), "aquarium: no X display to open: DISPLAY is not set\n");
-    EXPECT_EQ(p.sortie(), "");
+    if (GetParam().affichage.empty()) {
+        l.variablesRetirees = {"DISPLAY"};
+    } else {
+        l.variablesPosees.emplace_back("DISPLAY", GetParam().affichage);
+    }
+    const std::optional<Issue> fin = Processus(l).attendreFin(kDelai);
+    ASSERT_TRUE(fin.has_value()) << "hangs without a display";
+    EXPECT_GT(fin->statut, 0) << "signal " << fin->signal;
+    EXPECT_EQ(fin->erreurs, GetParam().erreur);
+    EXPECT_EQ(fin->sortie, "");
 }
 
-TEST(Aquarium, UnAffichageInjoignableEstNomme) {
-    Lancement l = aquarium();
-    l.variablesPosees.emplace_back("DISPLAY", ":65000");
-    Processus p(l);
-    const std::optional<int> etat = p.attendreFin(kDelai);
-    ASSERT_TRUE(etat.has_value()) << "hangs without a display";
-    ASSERT_TRUE(WIFEXITED(*etat)) << "ended by signal " << WTERMSIG(*etat);
-    EXPECT_NE(WEXITSTATUS(*etat), 0);
-    EXPECT_EQ(p.erreurs(), "aquarium: cannot open the X display \":65000\"\n");
-    EXPECT_EQ(p.sortie(), "");
-}
+INSTANTIATE_TEST_SUITE_P(
+    Aquarium, AffichageAbsent,
+    ::testing::Values(
+        SansAffichage{"NonDefini", "", "aquarium: no X display to open: DISPLAY is not set\n"},
+        SansAffichage{"Injoignable", ":65000", "aquarium: cannot open the X display \":65000\"\n"}),
+    [](const auto& info) { return std::string(info.param.nom); });

@@ -3,6 +3,7 @@
 #include <sys/types.h>
 
 #include <chrono>
+#include <cstddef>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -12,18 +13,31 @@
 
 /// How to start a program under test.
 struct Lancement {
-    std::string programme;
+    /// The program's path, then its arguments.
+    std::vector<std::string> arguments;
+    /// When set, standard output goes to this file instead of a pipe.
+    std::string sortieVers;
     /// Variables taken out of the environment the test runs in.
     std::vector<std::string> variablesRetirees;
     /// Variables set, or replaced, on top of it.
     std::vector<std::pair<std::string, std::string>> variablesPosees;
-    /// When set, standard output is a pipe that accepts exactly this many bytes and then blocks
+    /// When set, standard output is a pipe that accepts exactly this many bytes and then holds
     /// the program until lireSortie() is called.
-    std::optional<size_t> sortieBloqueeApres;
+    std::optional<std::size_t> sortieBloqueeApres;
 };
 
-/// A program run as a child process, its standard output and error captured. Killed, if it
-/// still runs, when this is destroyed.
+/// What a finished program left behind.
+struct Issue {
+    /// The exit status, or -1 when a signal ended the program.
+    int statut = -1;
+    /// The signal that ended it, 0 when it exited.
+    int signal = 0;
+    std::string sortie;
+    std::string erreurs;
+};
+
+/// A program run as a child process, its standard input from /dev/null, its standard output
+/// and error captured. Killed, if it still runs, when this is destroyed.
 class Processus {
 public:
     explicit Processus(const Lancement& lancement);
@@ -32,30 +46,27 @@ public:
     Processus& operator=(const Processus&) = delete;
 
     bool enCours();
-    /// The wait status once the program has ended within the delay, all its output read.
-    std::optional<int> attendreFin(std::chrono::seconds delai);
-    /// Bytes written to standard output and not yet read.
-    int octetsEnAttente() const;
-    /// The capacity of a blocking standard output: written bytes reach it when the program
-    /// is held.
-    size_t capaciteSortie() const { return capacite_; }
+    /// Waits until the program has written this many bytes on a blocking standard output; says
+    /// whether that came within the delay.
+    bool attendreEcrits(std::size_t octets, std::chrono::seconds delai);
     /// Starts draining standard output (done from the start unless it was to block).
     void lireSortie();
     std::string sortie();
     std::string erreurs();
+    /// Waits for the end, however long it takes, and reads all the output.
+    Issue terminer();
+    /// The same, unless the program still runs when the delay is over.
+    std::optional<Issue> attendreFin(std::chrono::seconds delai);
 
 private:
     void lire(int descripteur, std::string& vers);
-    /// Waits for both readers to reach the end of their pipe.
-    void finirLectures();
 
     pid_t pid_ = -1;
-    bool fini_ = false;
+    int etat_ = 0;
     bool sortieEnLecture_ = false;
     int sortieLue_ = -1;
     int erreursLues_ = -1;
-    size_t capacite_ = 0;
-    size_t bourrage_ = 0;
+    std::size_t bourrage_ = 0;
     std::mutex verrou_;
     std::string sortie_;
     std::string erreurs_;
@@ -63,8 +74,8 @@ private:
     std::thread lecteurErreurs_;
 };
 
-/// Runs a shell command; its exit status and standard output.
-std::pair<int, std::string> executer(const std::string& commande);
+/// Runs a program to its end, its standard output into `sortieVers` if given.
+Issue executer(const std::vector<std::string>& arguments, const std::string& sortieVers = "");
 
 /// Waits, polling, until condition() holds or the delay runs out; says whether it held.
 template <typename Condition> bool attendreQue(Condition condition, std::chrono::seconds delai) {
