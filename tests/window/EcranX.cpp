@@ -6,8 +6,11 @@
 #include <cstdlib>
 #include <sstream>
 
-std::vector<std::string> fenetresAquarium() {
-    return lignes(executer({XDOTOOL, "search", "--name", "^Aquarium$"}).sortie);
+std::vector<std::string> fenetresAquarium(bool visibles) {
+    std::vector<std::string> commande = {XDOTOOL, "search"};
+    if (visibles) commande.push_back("--onlyvisible");
+    commande.insert(commande.end(), {"--name", "^Aquarium$"});
+    return lignes(executer(commande).sortie);
 }
 
 std::string titre(const std::string& fenetre) {

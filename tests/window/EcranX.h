@@ -16,8 +16,9 @@ struct Geometrie {
     int hauteur = 0;
 };
 
-/// Windows titled exactly "Aquarium".
-std::vector<std::string> fenetresAquarium();
+/// Windows titled exactly "Aquarium"; with visibles, only those already mapped on screen (a
+/// window gets its title before it is mapped, and cannot take the keyboard until it is).
+std::vector<std::string> fenetresAquarium(bool visibles = false);
 std::string titre(const std::string& fenetre);
 std::optional<Geometrie> geometrie(const std::string& fenetre);
 /// What the screen shows where the window is, saved as a PNG at chemin too.

@@ -30,7 +30,7 @@ Lancement aquarium() {
 
 std::string attendreLaFenetre() {
     std::vector<std::string> fenetres;
-    attendreQue([&] { return !(fenetres = fenetresAquarium()).empty(); }, kDelai);
+    attendreQue([&] { return !(fenetres = fenetresAquarium(true)).empty(); }, kDelai);
     return fenetres.empty() ? std::string() : fenetres.front();
 }
 
@@ -132,7 +132,7 @@ TEST(Aquarium, QMajusculeNeQuittePasQMinusculeQuitteAvecZero) {
     EXPECT_TRUE(attendreQue(vide, kDelai));
     EXPECT_TRUE(p.enCours());
     quitter(p, fenetre);
-    EXPECT_TRUE(fenetresAquarium().empty());
+    EXPECT_TRUE(attendreQue([] { return fenetresAquarium().empty(); }, kDelai));
 }
 
 namespace {
