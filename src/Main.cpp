@@ -43,13 +43,15 @@ void installerRappels() {
     glutIdleFunc(animerScene);
 }
 
+// Nothing changes the world while a frame is drawn, so the registries are read in place rather
+// than copied for every frame and every speedbrick.
 void dessinerOrganismes(const C_AQUARIUM* monde) {
-    for (C_SPEEDBRICK* s : monde->getListeSpeedbrick()) {
+    for (C_SPEEDBRICK* s : monde->speedbricks()) {
         C_SPHERE().afficheToi(s);
-        for (C_ANNEAU* anneau : s->getListeAnneaux())
+        for (C_ANNEAU* anneau : s->anneaux())
             C_SPHERE().afficheToi(anneau);
     }
-    for (C_CUTIT* c : monde->getListeCutit())
+    for (C_CUTIT* c : monde->cutits())
         C_SPHERE().afficheToi(c);
 }
 
