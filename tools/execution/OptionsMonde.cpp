@@ -1,4 +1,4 @@
-#include "Options.h"
+#include "OptionsMonde.h"
 
 #include <CLI/CLI.hpp>
 
@@ -8,10 +8,7 @@
 #include <filesystem>
 #include <iostream>
 
-namespace {
-
-// Only plain decimal digits pass: a conversion alone would let "-1" wrap round to a huge
-// unsigned value, and the message must say what the option takes.
+// A conversion alone would let "-1" wrap round to a huge unsigned value.
 CLI::Validator entierEntre(unsigned long long minimum, unsigned long long maximum) {
     const std::string attendu =
         "a whole number from " + std::to_string(minimum) + " to " + std::to_string(maximum);
@@ -28,7 +25,8 @@ CLI::Validator entierEntre(unsigned long long minimum, unsigned long long maximu
         attendu);
 }
 
-void declarerOptions(CLI::App& app, OptionsLot& options) {
+void declarerOptionsMonde(CLI::App& app, OptionsMonde& options) {
+    options.graine = static_cast<unsigned>(std::time(nullptr));
     app.add_option("--seed", options.graine,
                    "Seed of the random generator (default: the calendar time); always reported "
                    "on standard error")
@@ -42,22 +40,20 @@ void declarerOptions(CLI::App& app, OptionsLot& options) {
     app.add_option("--shoals", options.bancs, "Shoals of cutits")
         ->check(entierEntre(0, INT_MAX))
         ->capture_default_str();
-    CLI::Option* etat = app.add_option(
-        "--state", options.fichierEtat,
-        "Write the state trace to FILE (JSON Lines: tick 0, every K-th tick, the last tick)");
-    etat->type_name("FILE");
-    app.add_option("--state-every", options.periodeEtat, "Dump the state every K ticks")
-        ->check(entierEntre(1, INT_MAX))
-        ->type_name("K")
-        ->needs(etat);
-    app.add_option("--stats", options.fichierStats,
-                   "Write population statistics to FILE (CSV, one row per tick)")
-        ->type_name("FILE");
     app.add_flag("--quiet", options.silencieux, "No console report on standard output");
-    app.set_version_flag("--version", std::string(kProgramme) + " " + AQUARIUM_VERSION);
 }
 
-// Two names for one file would interleave the trace and the statistics.
+std::optional<int> analyserLigne(CLI::App& app, int argc, char** argv) {
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        if (e.get_exit_code() == static_cast<int>(CLI::ExitCodes::Success)) return app.exit(e);
+        std::cerr << app.get_name() << ": " << e.what() << " (see --help)" << std::endl;
+        return 2;
+    }
+    return std::nullopt;
+}
+
 bool memeFichier(const std::string& a, const std::string& b) {
     if (a.empty() || b.empty()) return false;
     std::error_code erreur;
@@ -68,26 +64,4 @@ bool memeFichier(const std::string& a, const std::string& b) {
         std::filesystem::weakly_canonical(std::filesystem::absolute(b, erreur), erreur);
     if (erreur) return a == b;
     return cheminA == cheminB;
-}
-
-} // namespace
-
-std::optional<int> lireOptions(int argc, char** argv, OptionsLot& options) {
-    options.graine = static_cast<unsigned>(std::time(nullptr));
-    CLI::App app("Runs the aquarium without a window: the console report on standard output, "
-                 "an optional state trace and statistics.",
-                 kProgramme);
-    declarerOptions(app, options);
-    try {
-        app.parse(argc, argv);
-    } catch (const CLI::ParseError& e) {
-        if (e.get_exit_code() == static_cast<int>(CLI::ExitCodes::Success)) return app.exit(e);
-        std::cerr << kProgramme << ": " << e.what() << " (see --help)" << std::endl;
-        return 2;
-    }
-    if (memeFichier(options.fichierEtat, options.fichierStats)) {
-        std::cerr << kProgramme << ": --state and --stats name the same file" << std::endl;
-        return 2;
-    }
-    return std::nullopt;
 }

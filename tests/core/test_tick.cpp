@@ -2,6 +2,7 @@
 #include "C_ANNEAU.h"
 #include "C_CUTIT.h"
 #include "Monde.h"
+#include "Contact.h"
 #include "Tick.h"
 
 #include <cmath>

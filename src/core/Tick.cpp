@@ -4,9 +4,9 @@
 #include "C_AQUARIUM.h"
 #include "C_CUTIT.h"
 #include "C_SPEEDBRICK.h"
+#include "Contact.h"
 #include "PhaseLarge.h"
 
-#include <cmath>
 #include <vector>
 
 void passerTemps() {
@@ -67,15 +67,6 @@ void gererCollisionsParPaires() {
     }
 
     monde->libererMorts();
-}
-
-bool enContact(float ax, float ay, float az, float rayonA, float bx, float by, float bz,
-               float rayonB) {
-    const float dx = ax - bx;
-    const float dy = ay - by;
-    const float dz = az - bz;
-    const float distance = std::sqrt(dx * dx + dy * dy + dz * dz);
-    return distance - rayonA - rayonB <= 0.0f;
 }
 
 namespace {

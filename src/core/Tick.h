@@ -29,8 +29,3 @@ void testCollision(C_SPEEDBRICK* premier, C_SPEEDBRICK* second);
 /// A cutit touching the head asks for a split at the middle ring; touching a ring, at that
 /// ring's index. A speedbrick without rings never meets a cutit.
 void testCollision(C_SPEEDBRICK* s, C_CUTIT* c);
-
-/// Two spheres touch when the distance between their centres, in single precision, is at most
-/// the sum of their radii.
-bool enContact(float ax, float ay, float az, float rayonA, float bx, float by, float bz,
-               float rayonB);

@@ -4,7 +4,7 @@
 #include "C_AQUARIUM.h"
 #include "C_CUTIT.h"
 #include "C_SPEEDBRICK.h"
-#include "Tick.h"
+#include "Contact.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+class C_AQUARIUM;
+struct OptionsMonde;
+struct Recensement;
+
+/// The world at one moment of a run, as the outputs see it.
+struct Instant {
+    const C_AQUARIUM& monde;
+    /// The world's clock: 0 right after the seeding.
+    int tick = 0;
+    /// The census now, and at the moment before (the same at tick 0).
+    const Recensement& apres;
+    const Recensement& avant;
+    /// The run ends with this tick.
+    bool dernier = false;
+};
+
+/// Something a headless run writes as it goes: a file of the batch runner, the recorder's video.
+/// The run opens every output before it empties any, so a refused one leaves the others as they
+/// were; after a failure it stops and reports erreur().
+class Sortie {
+public:
+    virtual ~Sortie() = default;
+    /// The option that named the output, for messages ("--state").
+    virtual const char* option() const = 0;
+    /// Opens without destroying anything.
+    virtual bool ouvrir() = 0;
+    /// Empties what it writes; called once every output has opened.
+    virtual bool preparer() = 0;
+    /// Undoes ouvrir() after another output was refused: removes what this run created.
+    virtual void abandonner() = 0;
+    /// Tick 0, and then every tick the run makes.
+    virtual bool ecrire(const Instant& instant) = 0;
+    /// Flushes and closes.
+    virtual bool fermer() = 0;
+    /// Why the last failed call failed.
+    virtual std::string erreur() const = 0;
+};
+
+/// Statuses of a headless program.
+inline constexpr int kStatutEchecEcriture = 1;
+inline constexpr int kStatutRefus = 2;
+
+/// Runs the world as the options say, exactly as the window would from the same seed, handing
+/// every tick to the outputs. Standard error gets the seed, a progress line when it is a
+/// terminal, and a summary at the end, each headed by `programme`. Returns the exit status: 0;
+/// kStatutEchecEcriture when a write failed during the run; kStatutRefus when an output could
+/// not be opened, in which case nothing was simulated and no file is left behind.
+int executer(const char* programme, const OptionsMonde& options,
+             const std::vector<Sortie*>& sorties);

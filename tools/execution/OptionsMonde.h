@@ -1,0 +1,35 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace CLI {
+class App;
+class Validator;
+} // namespace CLI
+
+/// The run every headless program makes, as read from its command line.
+struct OptionsMonde {
+    /// The calendar time unless given, as the windowed program seeds itself.
+    unsigned graine = 0;
+    int ticks = 3000;
+    int fondateurs = 20;
+    int bancs = 6;
+    /// No console report on standard output.
+    bool silencieux = false;
+};
+
+/// Only plain decimal digits within [minimum, maximum] pass, with a message saying what the
+/// option takes.
+CLI::Validator entierEntre(unsigned long long minimum, unsigned long long maximum);
+
+/// Declares --seed, --ticks, --founders, --shoals and --quiet, and seeds `options` with the
+/// calendar time.
+void declarerOptionsMonde(CLI::App& app, OptionsMonde& options);
+
+/// Parses the command line. Returns the exit status when the program must stop there: 0 after
+/// --help or --version, 2 after a refused value, whose one-line reason is already on stderr.
+std::optional<int> analyserLigne(CLI::App& app, int argc, char** argv);
+
+/// Whether two paths name the same file, when both are given.
+bool memeFichier(const std::string& a, const std::string& b);

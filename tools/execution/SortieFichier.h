@@ -1,0 +1,27 @@
+#pragma once
+
+#include "Execution.h"
+#include "FichierSortie.h"
+
+#include <string>
+
+/// An output that is one file, opened, emptied, abandoned and closed as the run asks.
+class SortieFichier : public Sortie {
+public:
+    SortieFichier(const char* option, std::string chemin)
+        : option_(option), fichier_(std::move(chemin)) {}
+
+    const char* option() const override { return option_; }
+    bool ouvrir() override { return fichier_.ouvrir(); }
+    bool preparer() override { return fichier_.vider(); }
+    void abandonner() override { fichier_.abandonner(); }
+    bool fermer() override { return fichier_.fermer(); }
+    std::string erreur() const override { return fichier_.erreur(); }
+
+protected:
+    FichierSortie& fichier() { return fichier_; }
+
+private:
+    const char* option_;
+    FichierSortie fichier_;
+};
