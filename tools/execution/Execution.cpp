@@ -73,13 +73,15 @@ private:
         const auto debut = std::chrono::steady_clock::now();
         Progression progression(options_.ticks, ::isatty(STDERR_FILENO) == 1);
         Recensement avant = recenser(monde);
-        if (!ecrire({monde, 0, avant, avant, false})) return echouer(progression, 0);
+        if (!ecrire({monde, 0, avant, avant})) return echouer(progression, 0);
         // Counting the ticks done, not the tick to do: --ticks may be INT_MAX.
         for (int faits = 0; faits < options_.ticks; ++faits) {
             avancerTick();
             const int tick = faits + 1;
             const Recensement apres = recenser(monde);
-            if (!ecrire({monde, tick, apres, avant, tick == options_.ticks})) {
+            const FinDeCourse fin =
+                tick == options_.ticks ? FinDeCourse::ticks : FinDeCourse::aucune;
+            if (!ecrire({monde, tick, apres, avant, fin})) {
                 return echouer(progression, tick);
             }
             progression.signaler(tick, apres.speedbricks);

@@ -7,6 +7,14 @@ class C_AQUARIUM;
 struct OptionsMonde;
 struct Recensement;
 
+/// Why a run ends.
+enum class FinDeCourse {
+    /// It runs on.
+    aucune,
+    /// It reached the tick asked for.
+    ticks,
+};
+
 /// The world at one moment of a run, as the outputs see it.
 struct Instant {
     const C_AQUARIUM& monde;
@@ -15,8 +23,9 @@ struct Instant {
     /// The census now, and at the moment before (the same at tick 0).
     const Recensement& apres;
     const Recensement& avant;
-    /// The run ends with this tick.
-    bool dernier = false;
+    /// The run ends with this tick, for this reason, or goes on (aucune).
+    FinDeCourse fin = FinDeCourse::aucune;
+    bool dernier() const { return fin != FinDeCourse::aucune; }
 };
 
 /// Something a headless run writes as it goes: a file of the batch runner, the recorder's video.
