@@ -9,7 +9,7 @@ class C_AQUARIUM;
 /// The side of the program's tank.
 constexpr int TAILLE_AQUARIUM = 600;
 
-/// srand(graine), a fresh world (600 units a side unless told otherwise; shoals need more than
+/// Seeds the generator, then a fresh world (600 units a side unless told otherwise; shoals need more than
 /// 200), then the seeding (which writes its report).
 C_AQUARIUM* demarrerMonde(unsigned graine, int fondateurs = 20, int bancs = 6,
                           int taille = TAILLE_AQUARIUM);
