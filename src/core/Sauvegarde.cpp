@@ -231,7 +231,9 @@ void sauvegarderMonde(std::string& octets) {
     ecrireMonde(archive, *monde);
 }
 
+// The creatures made on the way take draws: a refusal gives the generator back its state too.
 bool restaurerMonde(std::string_view octets, std::string& erreur) {
+    const GenerateurAleatoire::Etat generateur = G_aleatoire.etat();
     detruireMonde();
     LectureOctets source(octets);
     std::istream flux(&source);
@@ -247,5 +249,6 @@ bool restaurerMonde(std::string_view octets, std::string& erreur) {
         erreur = "a saved world too large for memory";
     }
     detruireMonde();
+    G_aleatoire.restaurer(generateur);
     return false;
 }

@@ -17,5 +17,5 @@ void sauvegarderMonde(std::string& octets);
 
 /// Replaces the world, if any, by the one saved in `octets`, and the generator's state by the
 /// saved one. When the bytes are not one whole saved world, says why in `erreur`, leaves no
-/// world and returns false.
+/// world and the generator as it was, and returns false.
 bool restaurerMonde(std::string_view octets, std::string& erreur);

@@ -210,6 +210,7 @@ TEST_F(Reprise, RefuseUnPointDeRepriseIllisibleOuContredit) {
         {bon, "--founders 19 contradicts the checkpoint's 20", {"--founders", "19"}},
         {bon, "--shoals 7 contradicts the checkpoint's 6", {"--shoals", "7"}},
         {bon, "--ticks 50 does not go beyond the checkpoint's tick 50", {"--ticks", "50"}},
+        {bon, "the checkpoint is at tick 50, the end of its run: give --ticks", {}},
     };
     for (const auto& [octets, raison, options] : cas) {
         const std::string point = chemin("point");

@@ -58,7 +58,7 @@ private:
         if (!options_.reprendreDe.empty() && !reprendre()) return kStatutRefus;
         if (!options_.pointDeReprise.empty()) {
             pointDeReprise_.emplace(options_.pointDeReprise, options_.periodeReprise, options_);
-            sorties_.push_back(&*pointDeReprise_);
+            sorties_.push_back(pointDeReprise());
         }
         if (!ouvrirSorties()) {
             detruireMonde();
@@ -66,7 +66,7 @@ private:
         }
         const Silence silence(options_.silencieux);
         const C_AQUARIUM* monde = C_AQUARIUM::getAquarium();
-        if (depart_ == 0) {
+        if (!reprise()) {
             signaler("seed " + std::to_string(options_.graine));
             monde = demarrerMonde(options_.graine, options_.fondateurs, options_.bancs);
         } else {
@@ -77,6 +77,8 @@ private:
         detruireMonde();
         return statut;
     }
+
+    bool reprise() const { return !options_.reprendreDe.empty(); }
 
     void signaler(const std::string& message) const {
         std::cerr << programme_ << ": " << message << std::endl;
@@ -126,7 +128,7 @@ private:
         const auto debut = std::chrono::steady_clock::now();
         Progression progression(options_.ticks, ::isatty(STDERR_FILENO) == 1);
         Recensement avant = recenser(monde);
-        if (depart_ == 0) {
+        if (!reprise()) {
             historique_.noter(0, avant.speedbricks);
             if (!ecrire({monde, 0, avant, avant, FinDeCourse::aucune, historique_})) {
                 return echouer(progression, 0);
@@ -173,28 +175,32 @@ private:
             recit = std::string("interrupted by ") + nomSignal(arretDemande()) + " at tick " +
                     std::to_string(tick);
         }
-        if (depart_ > 0) {
+        if (reprise()) {
             if (!recit.empty()) recit += ", ";
             recit += "resumed at tick " + std::to_string(depart_);
         }
         return recit.empty() ? recit : recit + ": ";
     }
 
+    // The checkpoint comes after every other output has written the tick and flushed it: should
+    // the process die later, the files hold every tick that the checkpoint records.
     bool ecrire(const Instant& instant) {
-        if (pointDeReprise_ && pointDeReprise_->sauvegarde(instant) && !pousserSorties()) {
-            return false;
-        }
         for (Sortie* sortie : sorties_) {
-            if (!sortie->ecrire(instant)) return retenir(*sortie);
+            if (sortie != pointDeReprise() && !sortie->ecrire(instant)) return retenir(*sortie);
         }
         if (!options_.silencieux && !std::cout) {
             erreur_ = "cannot write the console report to standard output";
             return false;
         }
+        if (pointDeReprise_ && pointDeReprise_->sauvegarde(instant)) {
+            if (!pousserSorties()) return false;
+            if (!pointDeReprise_->ecrire(instant)) return retenir(*pointDeReprise_);
+        }
         return true;
     }
 
-    // Before a checkpoint: the files then hold every tick it records.
+    Sortie* pointDeReprise() { return pointDeReprise_ ? &*pointDeReprise_ : nullptr; }
+
     bool pousserSorties() {
         for (Sortie* sortie : sorties_) {
             if (!sortie->pousser()) return retenir(*sortie);
@@ -233,7 +239,7 @@ private:
     OptionsMonde options_;
     std::vector<Sortie*> sorties_;
     std::optional<SortieReprise> pointDeReprise_;
-    /// The tick the run starts from: 0, or its checkpoint's.
+    /// The tick the run starts from: 0, or its checkpoint's, never 0.
     int depart_ = 0;
     Historique historique_;
     std::string erreur_;

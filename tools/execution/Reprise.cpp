@@ -177,7 +177,10 @@ bool lireReprise(const std::string& chemin, PointDeReprise& point, std::string& 
         erreur = "truncated";
         return false;
     }
-    return true;
+    // No run saves tick 0, where every run starts afresh.
+    if (point.tick > 0) return true;
+    erreur = "corrupt: a checkpoint of tick 0";
+    return false;
 }
 
 std::string contredireReprise(const OptionsMonde& ligne, const PointDeReprise& point,
@@ -190,12 +193,15 @@ std::string contredireReprise(const OptionsMonde& ligne, const PointDeReprise& p
         }
         r.reprendre(effectives, point.options);
     }
-    if (!donnee(ligne, "--ticks")) effectives.ticks = point.options.ticks;
-    if (effectives.ticks <= point.tick) {
-        return "--ticks " + std::to_string(effectives.ticks) +
-               " does not go beyond the checkpoint's tick " + std::to_string(point.tick);
+    const std::string tick = std::to_string(point.tick);
+    if (donnee(ligne, "--ticks")) {
+        if (ligne.ticks > point.tick) return {};
+        return "--ticks " + std::to_string(ligne.ticks) +
+               " does not go beyond the checkpoint's tick " + tick;
     }
-    return {};
+    effectives.ticks = point.options.ticks;
+    if (effectives.ticks > point.tick) return {};
+    return "the checkpoint is at tick " + tick + ", the end of its run: give --ticks";
 }
 
 bool SortieReprise::echouer(const char* action, const std::string& chemin) {
@@ -222,8 +228,10 @@ bool SortieReprise::ouvrir() {
     return true;
 }
 
+// Never tick 0: a fresh run starts there, and a checkpoint is where a resumed one starts.
 bool SortieReprise::sauvegarde(const Instant& instant) const {
-    return instant.dernier() || (periode_ > 0 && instant.tick % periode_ == 0);
+    return instant.tick > 0 &&
+           (instant.dernier() || (periode_ > 0 && instant.tick % periode_ == 0));
 }
 
 // Written whole to a temporary file in the same folder and flushed to the disk, then renamed
