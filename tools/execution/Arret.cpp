@@ -19,10 +19,14 @@ extern "C" void surSignal(int numero) {
     signalRecu = numero;
 }
 
+// Each signal is held while the handler runs for the other: two that come together are then
+// handled one after the other, and the second ends the process.
 void installer(void (*action)(int)) {
     struct sigaction reglage = {};
     reglage.sa_handler = action;
     sigemptyset(&reglage.sa_mask);
+    sigaddset(&reglage.sa_mask, SIGINT);
+    sigaddset(&reglage.sa_mask, SIGTERM);
     reglage.sa_flags = SA_RESTART;
     for (int numero : {SIGINT, SIGTERM})
         ::sigaction(numero, &reglage, nullptr);

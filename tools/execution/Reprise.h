@@ -7,8 +7,9 @@
 #include <string>
 #include <sys/types.h>
 
-/// The layout of a checkpoint file; a change of it, or of the world's saved bytes, gets a new
-/// number. The magic and this number keep their place in every version.
+/// The layout of a checkpoint file around the world's bytes, which carry their own
+/// (kVersionMonde); a change of it gets a new number. The magic and this number keep their
+/// place in every version.
 inline constexpr std::uint32_t kVersionReprise = 1;
 
 /// What a checkpoint holds: the run's options, how far it went, what the run loop remembers,
