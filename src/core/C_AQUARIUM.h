@@ -49,13 +49,20 @@ public:
     int getTailleGenome() const { return tailleGenome; }
     void setTailleGenome(int t) { tailleGenome = t; }
     int getCompteurOrganisme() const { return compteurOrganisme; }
+    int getNbCutitParBanc() const { return nbCutitParBanc; }
     void setNbCutitParBanc(int n) { nbCutitParBanc = n; }
+    /// Sterility period in ticks, of a female put into reproduction and of a newborn.
+    int getDureeSterilite() const { return dureeSterilite; }
+    void setDureeSterilite(int d) { dureeSterilite = d; }
 
     /// Events since Creation, kept for observers (statistics); nothing in the simulation reads
     /// them.
     std::int64_t getNombreNaissances() const { return nombreNaissances; }
     std::int64_t getNombreScissions() const { return nombreScissions; }
     std::int64_t getNombreMorts() const { return nombreMorts; }
+    /// Puts back the identifier counter and the event counts of a saved world.
+    void restaurerCompteurs(int compteur, std::int64_t naissances, std::int64_t scissions,
+                            std::int64_t morts);
 
     /// A copy of the speedbrick registry, in registry order: safe to walk while creatures die
     /// and are born.

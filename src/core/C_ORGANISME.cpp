@@ -3,6 +3,7 @@
 #include "Aleatoire.h"
 #include "C_AQUARIUM.h"
 
+#include <cassert>
 #include <cstdlib>
 
 namespace {
@@ -61,6 +62,12 @@ void C_ORGANISME::setVelocite(float x, float y, float z) {
     velX = x;
     velY = y;
     velZ = z;
+}
+
+void C_ORGANISME::setRetournement(int axe, bool enCours, float restant) {
+    assert(axe >= 0 && axe < 3 && "axis other than x, y, z");
+    retournementEnCours[axe] = enCours;
+    retournementRestant[axe] = restant;
 }
 
 void C_ORGANISME::rebondMur() {

@@ -31,6 +31,18 @@ int ecartGenetique(const std::vector<int>& genome) {
 
 C_SPEEDBRICK::C_SPEEDBRICK() = default;
 
+C_SPEEDBRICK* C_SPEEDBRICK::vierge(T_Genre genre) {
+    switch (genre) {
+    case GENRE_GENTIL:
+        return new C_SPEEDBRICK_GENTIL();
+    case GENRE_AGA:
+        return new C_SPEEDBRICK_AGA();
+    case GENRE_NORMAL:
+        break;
+    }
+    return new C_SPEEDBRICK_NORMAL();
+}
+
 C_SPEEDBRICK::C_SPEEDBRICK(int k) {
     C_AQUARIUM* monde = C_AQUARIUM::getAquarium();
     dureeInvincible = monde->uniteTemps;
@@ -203,7 +215,7 @@ bool C_SPEEDBRICK::tourneAUnMur() const {
     return retournementEnCours[0] || retournementEnCours[1] || retournementEnCours[2];
 }
 
-void C_SPEEDBRICK::scinder(int k, C_SPEEDBRICK* (*nouvelEnfant)(), const char* message) {
+void C_SPEEDBRICK::scinder(int k, const char* message) {
     if (dureeInvincible != 0) return;
     const int n = getNombreAnneaux();
     if (n < k) return;
@@ -213,7 +225,7 @@ void C_SPEEDBRICK::scinder(int k, C_SPEEDBRICK* (*nouvelEnfant)(), const char* m
     dureeInvincible = monde->uniteTemps;
     anneauADeplacer = 0;
 
-    C_SPEEDBRICK* enfant = nouvelEnfant();
+    C_SPEEDBRICK* enfant = vierge(getGenre());
     // The child takes the counter as it stands and skips the next value.
     enfant->setId(monde->compteurOrganisme);
     monde->compteurOrganisme++;

@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -39,6 +40,28 @@ void declarerSorties(CLI::App& app, OptionsSorties& options) {
         ->type_name("FILE");
 }
 
+struct Fichier {
+    const char* option;
+    const std::string& chemin;
+};
+
+// Two names for one file would interleave two outputs, or empty the checkpoint to resume. The
+// checkpoint taken up may well be the one the run goes on saving.
+std::string fichiersEnConflit(const OptionsMonde& monde, const OptionsSorties& sorties) {
+    const Fichier etat{"--state", sorties.fichierEtat};
+    const Fichier stats{"--stats", sorties.fichierStats};
+    const Fichier point{"--checkpoint", monde.pointDeReprise};
+    const Fichier reprise{"--resume", monde.reprendreDe};
+    const std::pair<Fichier, Fichier> paires[] = {
+        {etat, stats}, {etat, point}, {stats, point}, {etat, reprise}, {stats, reprise}};
+    for (const auto& [premier, second] : paires) {
+        if (memeFichier(premier.chemin, second.chemin)) {
+            return std::string(premier.option) + " and " + second.option;
+        }
+    }
+    return {};
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -51,9 +74,8 @@ int main(int argc, char** argv) {
     declarerSorties(app, sorties);
     app.set_version_flag("--version", std::string(kProgramme) + " " + AQUARIUM_VERSION);
     if (const std::optional<int> statut = analyserLigne(app, argc, argv)) return *statut;
-    // Two names for one file would interleave the trace and the statistics.
-    if (memeFichier(sorties.fichierEtat, sorties.fichierStats)) {
-        std::cerr << kProgramme << ": --state and --stats name the same file" << std::endl;
+    if (const std::string conflit = fichiersEnConflit(monde, sorties); !conflit.empty()) {
+        std::cerr << kProgramme << ": " << conflit << " name the same file" << std::endl;
         return kStatutRefus;
     }
 

@@ -41,6 +41,33 @@ void declarerOptionsMonde(CLI::App& app, OptionsMonde& options) {
         ->check(entierEntre(0, INT_MAX))
         ->capture_default_str();
     app.add_flag("--quiet", options.silencieux, "No console report on standard output");
+    declarerOptionsReprise(app, options);
+}
+
+void declarerOptionsReprise(CLI::App& app, OptionsMonde& options) {
+    CLI::Option* point =
+        app.add_option("--checkpoint", options.pointDeReprise,
+                       "Save the whole run to FILE when it ends, is stopped or reaches its bound, "
+                       "replacing the file atomically")
+            ->type_name("FILE");
+    app.add_option("--checkpoint-every", options.periodeReprise, "Also save the run every K ticks")
+        ->check(entierEntre(1, INT_MAX))
+        ->type_name("K")
+        ->needs(point);
+    app.add_option("--resume", options.reprendreDe,
+                   "Take up the run saved in FILE, to --ticks (counted from tick 0; by default the "
+                   "saved run's)")
+        ->type_name("FILE");
+    app.add_option("--max-speedbricks", options.maxSpeedbricks,
+                   "End the run with the first tick that leaves more than N speedbricks alive")
+        ->check(entierEntre(0, LLONG_MAX))
+        ->type_name("N");
+    // A resumed run must tell a value given from a default one.
+    app.parse_complete_callback([&app, &options] {
+        for (const CLI::Option* option : app.get_options()) {
+            if (option->count() > 0) options.imposees.push_back(option->get_name());
+        }
+    });
 }
 
 std::optional<int> analyserLigne(CLI::App& app, int argc, char** argv) {

@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace CLI {
 class App;
@@ -17,6 +18,18 @@ struct OptionsMonde {
     int bancs = 6;
     /// No console report on standard output.
     bool silencieux = false;
+
+    /// The checkpoint's file; empty: none.
+    std::string pointDeReprise;
+    /// A checkpoint every this many ticks as well as at the end; 0: at the end only.
+    int periodeReprise = 0;
+    /// The checkpoint to take the run up from; empty: a fresh run.
+    std::string reprendreDe;
+    /// The run ends with the first tick that leaves more speedbricks alive; -1: no bound.
+    long long maxSpeedbricks = -1;
+    /// The world's options given on the command line, by name ("--seed"): a resumed run takes
+    /// the others from its checkpoint and refuses these if they differ.
+    std::vector<std::string> imposees;
 };
 
 /// Only plain decimal digits within [minimum, maximum] pass, with a message saying what the
@@ -24,8 +37,12 @@ struct OptionsMonde {
 CLI::Validator entierEntre(unsigned long long minimum, unsigned long long maximum);
 
 /// Declares --seed, --ticks, --founders, --shoals and --quiet, and seeds `options` with the
-/// calendar time.
+/// calendar time; then the options of long runs (declarerOptionsReprise).
 void declarerOptionsMonde(CLI::App& app, OptionsMonde& options);
+
+/// Declares --checkpoint, --checkpoint-every, --resume and --max-speedbricks, and notes in
+/// `options.imposees` which world options the command line gives.
+void declarerOptionsReprise(CLI::App& app, OptionsMonde& options);
 
 /// Parses the command line. Returns the exit status when the program must stop there: 0 after
 /// --help or --version, 2 after a refused value, whose one-line reason is already on stderr.
