@@ -20,6 +20,12 @@ struct Rencontre {
 /// The one world: tank size, settings, clock, identifier counter and the registries of creatures.
 class C_AQUARIUM {
 public:
+    /// The settings that Creation gives.
+    static constexpr int kDureeVieInitiale = 20;
+    static constexpr int kUniteTempsInitiale = 150;
+    static constexpr int kDureeSteriliteInitiale = 75;
+    static constexpr int kCutitsParBancInitial = 8;
+
     /// Creates the world on the first call; every call resets the settings, clock and counter
     /// (registries and genome length are kept) and returns the one world.
     static C_AQUARIUM* Creation(int x, int y, int z);
@@ -50,6 +56,8 @@ public:
     void setTailleGenome(int t) { tailleGenome = t; }
     int getCompteurOrganisme() const { return compteurOrganisme; }
     void setNbCutitParBanc(int n) { nbCutitParBanc = n; }
+    /// Ticks of sterility given to a female put into reproduction and to every newborn.
+    void setDureeSterilite(int d) { dureeSterilite = d; }
 
     /// Events since Creation, kept for observers (statistics); nothing in the simulation reads
     /// them.

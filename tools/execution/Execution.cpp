@@ -39,7 +39,7 @@ public:
         signaler("seed " + std::to_string(options_.graine));
         const Silence silence(options_.silencieux);
         const C_AQUARIUM* monde =
-            demarrerMonde(options_.graine, options_.fondateurs, options_.bancs);
+            demarrerMonde(options_.graine, options_.fondateurs, options_.bancs, options_.reglages);
         const int statut = simuler(*monde);
         detruireMonde();
         return statut;
