@@ -1,0 +1,331 @@
+// Other worlds and many seeds: the default settings still make the runs of before, every
+// setting the world cannot run is refused, another world's summary adds up with its statistics,
+// and a sweep tabulates its runs and resumes where it stopped.
+
+#include "LotTest.h"
+
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+using nlohmann::json;
+
+namespace {
+
+std::uint64_t empreinte(const std::string& texte) {
+    std::uint64_t h = 14695981039346656037ULL;
+    for (unsigned char octet : texte) {
+        h ^= octet;
+        h *= 1099511628211ULL;
+    }
+    return h;
+}
+
+/// The text after its first line.
+std::string saufPremiereLigne(const std::string& texte) {
+    return texte.substr(std::min(texte.find('\n'), texte.size() - 1) + 1);
+}
+
+const std::vector<std::string> kFichiers = {"--state", "t.jsonl",   "--stats",
+                                            "s.csv",   "--summary", "r.json"};
+
+} // namespace
+
+// Seed 1 over 3000 ticks, from the runner as it was before the settings existed: its report,
+// its statistics after their new comment line, its trace's last tick, and its first once the
+// seed and settings appended to it are cut. Given or left out, the defaults make that run.
+TEST_F(LotTest, ReglagesParDefautRefontLesCoursesDAvant) {
+    const std::string kCommande = "--seed 1 --founders 20 --shoals 6 --tank 600,600,600 "
+                                  "--lifespan 20 --time-unit 150 --sterility 75 --shoal-size 8";
+    for (const std::vector<std::string>& reglages :
+         {std::vector<std::string>{},
+          {"--tank", "600,600,600", "--lifespan", "20", "--time-unit", "150", "--sterility", "75",
+           "--shoal-size", "8"}}) {
+        std::vector<std::string> arguments = {"--seed", "1", "--ticks", "3000"};
+        arguments.insert(arguments.end(), reglages.begin(), reglages.end());
+        for (std::size_t i = 0; i < kFichiers.size(); i += 2) {
+            arguments.insert(arguments.end(), {kFichiers[i], chemin(kFichiers[i + 1])});
+        }
+        const Issue lot = lancer(arguments);
+        ASSERT_EQ(lot.statut, 0) << lot.erreurs;
+        EXPECT_EQ(empreinte(lot.sortie), 0x27fb1eb1fd038dfdULL);
+
+        const std::string stats = lireFichier(chemin("s.csv"));
+        EXPECT_EQ(lignes(stats)[0], "# aquarium-batch " + kCommande);
+        EXPECT_EQ(empreinte(saufPremiereLigne(stats)), 0xa9730e6f6b66b568ULL);
+
+        const std::vector<std::string> trace = lignes(lireFichier(chemin("t.jsonl")));
+        ASSERT_EQ(trace.size(), 2u);
+        EXPECT_EQ(empreinte(trace[1] + "\n"), 0xe0b78b3abfd7d46fULL);
+        const std::size_t ajout = trace[0].rfind(",\"seed\":");
+        ASSERT_NE(ajout, std::string::npos);
+        EXPECT_EQ(empreinte(trace[0].substr(0, ajout) + "}\n"), 0x152de1546f2cf11fULL);
+        const json debut = json::parse(trace[0]);
+        EXPECT_EQ(debut.at("settings"), json::parse(lireFichier(chemin("r.json"))).at("settings"));
+    }
+}
+
+namespace {
+
+struct Refus {
+    const char* nom;
+    std::vector<std::string> arguments;
+    /// What the one line of refusal must say.
+    std::vector<std::string> motifs;
+};
+
+std::ostream& operator<<(std::ostream& flux, const Refus& r) { return flux << r.nom; }
+
+const std::string kTank = "X,Y,Z: whole numbers, X and Z from 512 and Y from 201, each up to 16384";
+const std::string kDepuisUn = "a whole number from 1 to 2147483647";
+const std::string kDepuisZero = "a whole number from 0 to 2147483647";
+
+const std::vector<Refus> kRefus = {
+    {"TankEtroitEnX", {"--tank", "511,600,600"}, {"--tank", kTank, "'511,600,600'"}},
+    {"TankBasEnY", {"--tank", "600,200,600"}, {"--tank", kTank}},
+    {"TankEtroitEnZ", {"--tank", "600,600,511"}, {"--tank", kTank}},
+    {"TankTropGrand", {"--tank", "600,16385,600"}, {"--tank", kTank}},
+    {"TankDeuxCotes", {"--tank", "600,600"}, {"--tank", kTank}},
+    {"TankQuatreCotes", {"--tank", "600,600,600,600"}, {"--tank", kTank}},
+    {"TankNegatif", {"--tank", "-600,600,600"}, {"--tank", kTank}},
+    {"TankNonNumerique", {"--tank", "a,b,c"}, {"--tank", kTank}},
+    {"UniteDeTempsNulle", {"--time-unit", "0"}, {"--time-unit", kDepuisUn, "'0'"}},
+    {"VieNulle", {"--lifespan", "0"}, {"--lifespan", kDepuisUn, "'0'"}},
+    {"VieEnTicksDebordeUnInt",
+     {"--lifespan", "20", "--time-unit", "107374183"},
+     {"--lifespan", "--time-unit", "exceed 2147483647 ticks"}},
+    {"SteriliteNegative", {"--sterility", "-1"}, {"--sterility", kDepuisZero}},
+    {"BancNegatif", {"--shoal-size", "-1"}, {"--shoal-size", kDepuisZero}},
+    {"IdentifiantsDebordentUnInt",
+     {"--shoals", "3", "--shoal-size", "715827876"},
+     {"--shoal-size", "exceed 2147483647 creatures"}},
+    {"ResumeSurUnDossier", {"--summary", "/tmp"}, {"--summary", "not a regular file"}},
+    {"ResumeEtStatsMemeFichier", {"--summary", "@s.csv"}, {"--stats", "--summary", "same file"}},
+};
+
+class ReglageRefuse : public LotTest, public ::testing::WithParamInterface<Refus> {};
+
+} // namespace
+
+// Every case also names a trace, statistics and, unless it names its own, a summary: none of
+// them may appear.
+TEST_P(ReglageRefuse, UneLigneStatutDeuxRienDeCree) {
+    std::vector<std::string> arguments = {"--seed", "1", "--ticks", "5"};
+    for (std::size_t i = 0; i < kFichiers.size(); i += 2) {
+        const bool resume = kFichiers[i] == "--summary";
+        if (resume &&
+            std::count(GetParam().arguments.begin(), GetParam().arguments.end(), "--summary") > 0) {
+            continue;
+        }
+        arguments.insert(arguments.end(), {kFichiers[i], chemin(kFichiers[i + 1])});
+    }
+    for (const std::string& argument : GetParam().arguments) {
+        arguments.push_back(argument[0] == '@' ? chemin(argument.substr(1)) : argument);
+    }
+    const Issue lot = lancer(arguments);
+    EXPECT_EQ(lot.statut, 2);
+    EXPECT_EQ(lot.sortie, "");
+    const std::vector<std::string> l = lignes(lot.erreurs);
+    ASSERT_EQ(l.size(), 1u) << lot.erreurs;
+    for (const std::string& motif : GetParam().motifs) {
+        EXPECT_NE(l[0].find(motif), std::string::npos) << l[0] << "\nlacks: " << motif;
+    }
+    EXPECT_TRUE(fichiers().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Reglages, ReglageRefuse, ::testing::ValuesIn(kRefus),
+                         [](const auto& info) { return std::string(info.param.nom); });
+
+// The limits themselves are worlds that run.
+TEST_F(LotTest, ReglagesAuxLimitesAcceptes) {
+    for (const std::vector<std::string>& reglages : std::vector<std::vector<std::string>>{
+             {"--tank", "512,201,512"},
+             {"--tank", "16384,16384,16384"},
+             {"--time-unit", "1", "--lifespan", "1", "--sterility", "0", "--shoal-size", "0"},
+             {"--lifespan", "2", "--time-unit", "1073741823"}}) {
+        std::vector<std::string> arguments = {"--seed", "3", "--ticks", "20", "--quiet"};
+        arguments.insert(arguments.end(), reglages.begin(), reglages.end());
+        const Issue lot = lancer(arguments);
+        EXPECT_EQ(lot.statut, 0) << reglages[1] << ": " << lot.erreurs;
+    }
+}
+
+namespace {
+
+/// The statistics file by column name, one vector of values per column, tick 1 onwards.
+std::map<std::string, std::vector<long long>> lireColonnes(const std::string& texte) {
+    std::vector<std::string> l = lignes(texte);
+    std::vector<std::string> noms;
+    std::string nom;
+    for (char c : l.at(1) + ",") {
+        if (c != ',') {
+            nom += c;
+            continue;
+        }
+        noms.push_back(nom);
+        nom.clear();
+    }
+    std::map<std::string, std::vector<long long>> colonnes;
+    for (std::size_t i = 2; i < l.size(); ++i) {
+        std::size_t debut = 0;
+        for (const std::string& n : noms) {
+            colonnes[n].push_back(std::stoll(l[i].substr(debut)));
+            debut = l[i].find(',', debut) + 1;
+        }
+    }
+    return colonnes;
+}
+
+long long somme(const std::vector<long long>& v) {
+    long long s = 0;
+    for (long long x : v)
+        s += x;
+    return s;
+}
+
+/// The first tick (rows start at tick 1) whose value passes, or 0.
+template <typename Condition>
+long long premierTick(const std::vector<long long>& v, Condition condition) {
+    const auto trouve = std::find_if(v.begin(), v.end(), condition);
+    return trouve == v.end() ? 0 : (trouve - v.begin()) + 1;
+}
+
+} // namespace
+
+// Seed 2 in a low, narrow tank with a time unit of 100 ticks, a lifespan of 25 units, a
+// sterility of 110 ticks and shoals of 5: the population explodes past 1,000 and the founders'
+// lines die at tick 2500.
+TEST_F(LotTest, AutreMondeResumeEtStatistiquesConcordent) {
+    const std::vector<std::string> reglages = {
+        "--tank", "512,201,512", "--time-unit", "100",          "--lifespan",
+        "25",     "--sterility", "110",         "--shoal-size", "5"};
+    std::vector<std::string> arguments = {"--seed", "2", "--ticks", "2550"};
+    arguments.insert(arguments.end(), reglages.begin(), reglages.end());
+    for (std::size_t i = 0; i < kFichiers.size(); i += 2) {
+        arguments.insert(arguments.end(), {kFichiers[i], chemin(kFichiers[i + 1])});
+    }
+    const Issue lot = lancer(arguments);
+    ASSERT_EQ(lot.statut, 0) << lot.erreurs;
+    const json resume = json::parse(lireFichier(chemin("r.json")));
+    auto colonnes = lireColonnes(lireFichier(chemin("s.csv")));
+    ASSERT_EQ(colonnes["tick"].size(), 2550u);
+
+    EXPECT_EQ(resume["seed"], 2);
+    EXPECT_EQ(resume["settings"],
+              json::parse(R"({"founders":20,"shoals":6,"tank":[512,201,512],"lifespan":25,
+                              "timeUnit":100,"sterility":110,"shoalSize":5})"));
+    EXPECT_EQ(resume["ticks"], 2550);
+    EXPECT_EQ(resume["end"], "ticks");
+    for (const char* c : {"speedbricks", "normal", "gentil", "aga", "male", "female", "undecided",
+                          "rings", "cutits"}) {
+        EXPECT_EQ(resume["final"][c], colonnes[c].back()) << c;
+    }
+    for (const char* c : {"births", "splits", "deaths"})
+        EXPECT_EQ(resume[c], somme(colonnes[c])) << c;
+    const std::vector<long long>& vivants = colonnes["speedbricks"];
+    const long long pic = *std::max_element(vivants.begin(), vivants.end());
+    EXPECT_EQ(resume["peak"]["speedbricks"], pic);
+    EXPECT_EQ(resume["peak"]["tick"], premierTick(vivants, [&](long long n) { return n == pic; }));
+    const long long explosion = premierTick(vivants, [](long long n) { return n >= 1000; });
+    EXPECT_GT(explosion, 0);
+    EXPECT_EQ(resume["explosionTick"], explosion);
+    EXPECT_GE(resume["wallSeconds"].get<double>(), 0.0);
+
+    // The world ran with these settings: shoals of 5, rings every 100 ticks, death at 2500,
+    // newborns sterile for 110 ticks and invincible for 100, heads clamped 10 units inside.
+    EXPECT_NE(lot.sortie.find("6 bancs de 5 cutits cr\xe9\xe9s.\n"), std::string::npos);
+    EXPECT_EQ(colonnes["cutits"].back(), 30);
+    EXPECT_EQ(premierTick(colonnes["rings"], [](long long n) { return n > 0; }), 100);
+    EXPECT_EQ(premierTick(colonnes["deaths"], [](long long n) { return n > 0; }), 2500);
+    const json fin = json::parse(lignes(lireFichier(chemin("t.jsonl"))).back());
+    int sterile = 0, invincible = 0;
+    float bas[3] = {1e9f, 1e9f, 1e9f}, haut[3] = {0, 0, 0};
+    for (const json& s : fin["speedbricks"]) {
+        sterile = std::max(sterile, s["sterile"].get<int>());
+        invincible = std::max(invincible, s["invincible"].get<int>());
+        for (int axe = 0; axe < 3; ++axe) {
+            bas[axe] = std::min(bas[axe], s["pos"][axe].get<float>());
+            haut[axe] = std::max(haut[axe], s["pos"][axe].get<float>());
+        }
+    }
+    EXPECT_EQ(sterile, 110);
+    EXPECT_EQ(invincible, 100);
+    EXPECT_EQ(bas[0], 10.0f);
+    EXPECT_EQ(bas[1], 10.0f);
+    EXPECT_EQ(haut[0], 502.0f);
+    EXPECT_EQ(haut[1], 191.0f);
+    EXPECT_EQ(haut[2], 502.0f);
+}
+
+namespace {
+
+/// When each run's files were last written, by path.
+std::map<std::string, std::filesystem::file_time_type>
+datesDesCourses(const std::filesystem::path& dossier) {
+    std::map<std::string, std::filesystem::file_time_type> dates;
+    for (const auto& entree : std::filesystem::recursive_directory_iterator(dossier / "runs")) {
+        if (entree.is_regular_file()) dates[entree.path().string()] = entree.last_write_time();
+    }
+    return dates;
+}
+
+} // namespace
+
+// Two seeds by two sterility durations on two jobs; then the same sweep again, which starts no
+// run, and once more after one summary is lost, which runs that one alone.
+TEST_F(LotTest, BalayageTabuleSesCoursesEtReprend) {
+    const std::vector<std::string> balayage = {
+        AQUARIUM_SWEEP,     "--batch", AQUARIUM_BATCH, "--seeds", "1-2", "--set",
+        "sterility=50,100", "--ticks", "300",          "--jobs",  "2",   "--out",
+        chemin("b")};
+    const Issue premier = executer(balayage);
+    ASSERT_EQ(premier.statut, 0) << premier.erreurs;
+    EXPECT_NE(premier.erreurs.find("4 runs in 2 groups, 0 already finished, 4 to run"),
+              std::string::npos)
+        << premier.erreurs;
+    const std::vector<std::string> tableau = lignes(lireFichier(chemin("b/runs.csv")));
+    ASSERT_EQ(tableau.size(), 5u);
+    EXPECT_EQ(tableau[0].rfind("group,seed,", 0), 0u);
+    const std::pair<std::string, std::string> courses[] = {{"sterility=50", "1"},
+                                                           {"sterility=50", "2"},
+                                                           {"sterility=100", "1"},
+                                                           {"sterility=100", "2"}};
+    for (std::size_t i = 0; i < std::size(courses); ++i) {
+        const auto& [groupe, graine] = courses[i];
+        const std::string& rangee = tableau[i + 1];
+        EXPECT_EQ(rangee.rfind(groupe + "," + graine + ",", 0), 0u) << rangee;
+        const json resume = json::parse(
+            lireFichier(chemin("b/runs/" + groupe + "/seed-" + graine + "/summary.json")));
+        EXPECT_EQ(resume["ticks"], 300);
+        const std::string evenements = "," + resume["births"].dump() + "," +
+                                       resume["splits"].dump() + "," + resume["deaths"].dump() +
+                                       "," + resume["peak"]["speedbricks"].dump() + ",";
+        EXPECT_NE(rangee.find(evenements), std::string::npos) << rangee << "\nlacks " << evenements;
+    }
+    EXPECT_EQ(lireFichier(chemin("b/sweep.png")).substr(0, 8), "\x89PNG\r\n\x1a\n");
+
+    const auto dates = datesDesCourses(chemin("b"));
+    const Issue second = executer(balayage);
+    ASSERT_EQ(second.statut, 0) << second.erreurs;
+    EXPECT_NE(second.erreurs.find("4 already finished, 0 to run"), std::string::npos)
+        << second.erreurs;
+    EXPECT_EQ(datesDesCourses(chemin("b")), dates);
+    EXPECT_EQ(lignes(lireFichier(chemin("b/runs.csv"))), tableau);
+
+    // Run again, the lost run gives the same row but for its wall time, the last field.
+    std::filesystem::remove(chemin("b/runs/sterility=100/seed-2/summary.json"));
+    const Issue troisieme = executer(balayage);
+    ASSERT_EQ(troisieme.statut, 0) << troisieme.erreurs;
+    EXPECT_NE(troisieme.erreurs.find("3 already finished, 1 to run"), std::string::npos)
+        << troisieme.erreurs;
+    const std::vector<std::string> refait = lignes(lireFichier(chemin("b/runs.csv")));
+    ASSERT_EQ(refait.size(), 5u);
+    EXPECT_EQ(refait[4].substr(0, refait[4].rfind(',')),
+              tableau[4].substr(0, tableau[4].rfind(',')));
+}
