@@ -10,6 +10,12 @@ courbe(i) = ARG1."/".word(groupes, i).".csv"
 explosions(i) = ARG1."/".word(groupes, i).".explosions.csv"
 stats courbe(1) using 1 nooutput
 dernier = STATS_max
+# The fraction of runs each group ends with, for its title.
+array fin[n]
+do for [i=1:n] {
+    stats explosions(i) using 2 nooutput
+    fin[i] = STATS_max
+}
 
 set multiplot layout 2,1
 set lmargin 10
@@ -29,6 +35,7 @@ plot for [i=1:n] courbe(i) using 1:($2 < 1 ? 1 : $2):($4 < 1 ? 1 : $4) \
 set title "Runs that have reached 1,000 speedbricks"
 set ylabel "fraction of runs"
 unset logscale y
-set yrange [0:1]
-plot for [i=1:n] explosions(i) using 1:2 with steps lw 2 lc i title word(groupes, i)
+set yrange [0:*]
+plot for [i=1:n] explosions(i) using 1:2 with steps lw 2 lc i \
+         title sprintf("%s: %.0f %%", word(groupes, i), 100 * fin[i])
 unset multiplot

@@ -328,4 +328,12 @@ TEST_F(LotTest, BalayageTabuleSesCoursesEtReprend) {
     ASSERT_EQ(refait.size(), 5u);
     EXPECT_EQ(refait[4].substr(0, refait[4].rfind(',')),
               tableau[4].substr(0, tableau[4].rfind(',')));
+
+    // Runs of another length would not compare with these: the folder refuses them.
+    std::vector<std::string> autre = balayage;
+    *std::find(autre.begin(), autre.end(), "300") = "301";
+    const Issue refuse = executer(autre);
+    EXPECT_EQ(refuse.statut, 2);
+    EXPECT_NE(refuse.erreurs.find("other options (--ticks 300 )"), std::string::npos)
+        << refuse.erreurs;
 }
