@@ -12,9 +12,11 @@ stats courbe(1) using 1 nooutput
 dernier = STATS_max
 # The fraction of runs each group ends with, for its title.
 array fin[n]
+plafond = 0
 do for [i=1:n] {
     stats explosions(i) using 2 nooutput
     fin[i] = STATS_max
+    plafond = fin[i] > plafond ? fin[i] : plafond
 }
 
 set multiplot layout 2,1
@@ -35,7 +37,7 @@ plot for [i=1:n] courbe(i) using 1:($2 < 1 ? 1 : $2):($4 < 1 ? 1 : $4) \
 set title "Runs that have reached 1,000 speedbricks"
 set ylabel "fraction of runs"
 unset logscale y
-set yrange [0:*]
+if (plafond > 0) { set yrange [0:*] } else { set yrange [0:1] }
 plot for [i=1:n] explosions(i) using 1:2 with steps lw 2 lc i \
          title sprintf("%s: %.0f %%", word(groupes, i), 100 * fin[i])
 unset multiplot
