@@ -1,5 +1,6 @@
 #include "C_ORGANISME.h"
 
+#include "Aleatoire.h"
 #include "C_AQUARIUM.h"
 
 #include <cstdlib>
@@ -42,9 +43,9 @@ void avancerRetournement(float& restant, bool& enCours, float& vitesse) {
 C_ORGANISME::C_ORGANISME() {
     C_AQUARIUM* monde = C_AQUARIUM::getAquarium();
     // Separate statements: the draws are taken in the order x, y, z.
-    const int x = (std::rand() % monde->tailleX + 1) / 10;
-    const int y = (std::rand() % monde->tailleY + 1) / 10;
-    const int z = (std::rand() % monde->tailleZ + 1) / 10;
+    const int x = (aleatoire() % monde->tailleX + 1) / 10;
+    const int y = (aleatoire() % monde->tailleY + 1) / 10;
+    const int z = (aleatoire() % monde->tailleZ + 1) / 10;
     setPosition(static_cast<float>(x), static_cast<float>(y), static_cast<float>(z));
     id = monde->compteurOrganisme;
     monde->compteurOrganisme++;

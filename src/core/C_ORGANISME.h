@@ -4,7 +4,7 @@
 /// gradual turn back near the walls, per axis x, y, z.
 class C_ORGANISME {
 public:
-    /// Draws a provisional position (three rand() calls) and takes an identifier from the world,
+    /// Draws a provisional position (three draws) and takes an identifier from the world,
     /// which must exist. The creator sets the real position and velocity right after.
     C_ORGANISME();
 

@@ -1,5 +1,6 @@
 #include "C_SPEEDBRICK.h"
 
+#include "Aleatoire.h"
 #include "C_ANNEAU.h"
 #include "C_AQUARIUM.h"
 #include "C_SPEEDBRICK_AGA.h"
@@ -8,7 +9,6 @@
 
 #include <cassert>
 #include <cmath>
-#include <cstdlib>
 #include <iostream>
 
 namespace {
@@ -75,7 +75,7 @@ void C_SPEEDBRICK::grandir() {
     }
     if (age % uniteTemps == 0) {
         ajouterAnneau();
-        if (age == uniteTemps) sexe = (std::rand() % 2 == 0) ? MALE : FEMELLE;
+        if (age == uniteTemps) sexe = (aleatoire() % 2 == 0) ? MALE : FEMELLE;
     }
     if (dureeInvincible > 0) dureeInvincible--;
     if (dureeSteriliteRestante > 0) dureeSteriliteRestante--;
@@ -117,17 +117,17 @@ void C_SPEEDBRICK::corrigerPosition() {
 }
 
 void C_SPEEDBRICK::genererVecteurDeplacement() {
-    const float z = static_cast<float>((std::rand() % 6 + 1) - 3.5);
-    const float y = static_cast<float>((std::rand() % 6 + 1) - 3.5);
-    const float x = static_cast<float>((std::rand() % 6 + 1) - 3.5);
+    const float z = static_cast<float>((aleatoire() % 6 + 1) - 3.5);
+    const float y = static_cast<float>((aleatoire() % 6 + 1) - 3.5);
+    const float x = static_cast<float>((aleatoire() % 6 + 1) - 3.5);
     setVelocite(x, y, z);
 }
 
 void C_SPEEDBRICK::determinerPositionDepart() {
     const C_AQUARIUM* monde = C_AQUARIUM::getAquarium();
-    const int x = std::rand() % (monde->tailleX - 100) + 50;
-    const int y = std::rand() % (monde->tailleY - 100) + 50;
-    const int z = std::rand() % (monde->tailleZ - 100) + 50;
+    const int x = aleatoire() % (monde->tailleX - 100) + 50;
+    const int y = aleatoire() % (monde->tailleY - 100) + 50;
+    const int z = aleatoire() % (monde->tailleZ - 100) + 50;
     setPosition(static_cast<float>(x), static_cast<float>(y), static_cast<float>(z));
 }
 

@@ -23,8 +23,8 @@ struct ReglagesMonde {
     int cutitsParBanc = C_AQUARIUM::kCutitsParBancInitial;
 };
 
-/// srand(graine), a fresh world (600 units a side unless told otherwise; shoals need more than
-/// 200), then the seeding (which writes its report).
+/// Seeds the generator, then a fresh world (600 units a side unless told otherwise; shoals need
+/// more than 200), then the seeding (which writes its report).
 C_AQUARIUM* demarrerMonde(unsigned graine, int fondateurs = 20, int bancs = 6,
                           int taille = TAILLE_AQUARIUM);
 /// The same with other settings. The default ones give the very run of the program.
