@@ -13,14 +13,14 @@ C_AQUARIUM* C_AQUARIUM::leAquarium = nullptr;
 C_AQUARIUM* C_AQUARIUM::Creation(int x, int y, int z) {
     if (leAquarium == nullptr) leAquarium = new C_AQUARIUM();
     leAquarium->compteurOrganisme = 0;
-    leAquarium->dureeVie = 20;
+    leAquarium->dureeVie = kDureeVieInitiale;
     leAquarium->tempsEcoule = 0;
-    leAquarium->uniteTemps = 150;
+    leAquarium->uniteTemps = kUniteTempsInitiale;
     leAquarium->tailleZ = z;
-    leAquarium->nbCutitParBanc = 8;
+    leAquarium->nbCutitParBanc = kCutitsParBancInitial;
     leAquarium->tailleX = x;
     leAquarium->tailleY = y;
-    leAquarium->dureeSterilite = 75;
+    leAquarium->dureeSterilite = kDureeSteriliteInitiale;
     leAquarium->nombreNaissances = 0;
     leAquarium->nombreScissions = 0;
     leAquarium->nombreMorts = 0;

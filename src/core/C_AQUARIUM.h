@@ -20,6 +20,12 @@ struct Rencontre {
 /// The one world: tank size, settings, clock, identifier counter and the registries of creatures.
 class C_AQUARIUM {
 public:
+    /// The settings that Creation gives.
+    static constexpr int kDureeVieInitiale = 20;
+    static constexpr int kUniteTempsInitiale = 150;
+    static constexpr int kDureeSteriliteInitiale = 75;
+    static constexpr int kCutitsParBancInitial = 8;
+
     /// Creates the world on the first call; every call resets the settings, clock and counter
     /// (registries and genome length are kept) and returns the one world.
     static C_AQUARIUM* Creation(int x, int y, int z);
@@ -51,7 +57,7 @@ public:
     int getCompteurOrganisme() const { return compteurOrganisme; }
     int getNbCutitParBanc() const { return nbCutitParBanc; }
     void setNbCutitParBanc(int n) { nbCutitParBanc = n; }
-    /// Sterility period in ticks, of a female put into reproduction and of a newborn.
+    /// Ticks of sterility given to a female put into reproduction and to every newborn.
     int getDureeSterilite() const { return dureeSterilite; }
     void setDureeSterilite(int d) { dureeSterilite = d; }
 

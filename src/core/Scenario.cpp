@@ -14,8 +14,23 @@
 #include <vector>
 
 C_AQUARIUM* demarrerMonde(unsigned graine, int fondateurs, int bancs, int taille) {
+    ReglagesMonde reglages;
+    reglages.tailleX = taille;
+    reglages.tailleY = taille;
+    reglages.tailleZ = taille;
+    return demarrerMonde(graine, fondateurs, bancs, reglages);
+}
+
+// Creation resets every setting, so they go in between it and the seeding, which draws nothing
+// before them.
+C_AQUARIUM* demarrerMonde(unsigned graine, int fondateurs, int bancs,
+                          const ReglagesMonde& reglages) {
     semerAleatoire(graine);
-    C_AQUARIUM* monde = C_AQUARIUM::Creation(taille, taille, taille);
+    C_AQUARIUM* monde = C_AQUARIUM::Creation(reglages.tailleX, reglages.tailleY, reglages.tailleZ);
+    monde->setDureeVie(reglages.dureeVie);
+    monde->setUniteTemps(reglages.uniteTemps);
+    monde->setDureeSterilite(reglages.dureeSterilite);
+    monde->setNbCutitParBanc(reglages.cutitsParBanc);
     monde->initialiserPopulation(fondateurs, bancs);
     return monde;
 }

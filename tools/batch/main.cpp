@@ -24,6 +24,8 @@ struct OptionsSorties {
     int periodeEtat = 0;
     /// Empty: no statistics.
     std::string fichierStats;
+    /// Empty: no summary.
+    std::string fichierResume;
 };
 
 void declarerSorties(CLI::App& app, OptionsSorties& options) {
@@ -38,6 +40,9 @@ void declarerSorties(CLI::App& app, OptionsSorties& options) {
     app.add_option("--stats", options.fichierStats,
                    "Write population statistics to FILE (CSV, one row per tick)")
         ->type_name("FILE");
+    app.add_option("--summary", options.fichierResume,
+                   "Write a summary of the run to FILE (one JSON object) once it has ended")
+        ->type_name("FILE");
 }
 
 struct Fichier {
@@ -51,9 +56,11 @@ std::string fichiersEnConflit(const OptionsMonde& monde, const OptionsSorties& s
     const Fichier etat{"--state", sorties.fichierEtat};
     const Fichier stats{"--stats", sorties.fichierStats};
     const Fichier point{"--checkpoint", monde.pointDeReprise};
+    const Fichier resume{"--summary", sorties.fichierResume};
     const Fichier reprise{"--resume", monde.reprendreDe};
     const std::pair<Fichier, Fichier> paires[] = {
-        {etat, stats}, {etat, point}, {stats, point}, {etat, reprise}, {stats, reprise}};
+        {etat, stats},    {etat, resume},  {stats, resume},   {etat, point},   {stats, point},
+        {resume, point},  {etat, reprise}, {stats, reprise}, {resume, reprise}};
     for (const auto& [premier, second] : paires) {
         if (memeFichier(premier.chemin, second.chemin)) {
             return std::string(premier.option) + " and " + second.option;
@@ -66,7 +73,7 @@ std::string fichiersEnConflit(const OptionsMonde& monde, const OptionsSorties& s
 
 int main(int argc, char** argv) {
     CLI::App app("Runs the aquarium without a window: the console report on standard output, "
-                 "an optional state trace and statistics.",
+                 "an optional state trace, statistics and summary.",
                  kProgramme);
     OptionsMonde monde;
     OptionsSorties sorties;
@@ -81,10 +88,15 @@ int main(int argc, char** argv) {
 
     std::vector<std::unique_ptr<Sortie>> fichiers;
     if (!sorties.fichierEtat.empty()) {
-        fichiers.push_back(std::make_unique<SortieTrace>(sorties.fichierEtat, sorties.periodeEtat));
+        fichiers.push_back(
+            std::make_unique<SortieTrace>(sorties.fichierEtat, sorties.periodeEtat, monde));
     }
     if (!sorties.fichierStats.empty()) {
-        fichiers.push_back(std::make_unique<SortieStats>(sorties.fichierStats));
+        fichiers.push_back(std::make_unique<SortieStats>(sorties.fichierStats, monde));
+    }
+    // Last, so that it is written after every other file is complete.
+    if (!sorties.fichierResume.empty()) {
+        fichiers.push_back(std::make_unique<SortieResume>(sorties.fichierResume, monde));
     }
     std::vector<Sortie*> liste;
     for (const auto& f : fichiers)

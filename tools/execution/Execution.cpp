@@ -68,7 +68,8 @@ private:
         const C_AQUARIUM* monde = C_AQUARIUM::getAquarium();
         if (!reprise()) {
             signaler("seed " + std::to_string(options_.graine));
-            monde = demarrerMonde(options_.graine, options_.fondateurs, options_.bancs);
+            monde = demarrerMonde(options_.graine, options_.fondateurs, options_.bancs,
+                                  options_.reglages);
         } else {
             signaler("seed " + std::to_string(options_.graine) + ", resumed at tick " +
                      std::to_string(depart_) + " from '" + options_.reprendreDe + "'");

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Scenario.h"
+
 #include <optional>
 #include <string>
 #include <vector>
@@ -16,6 +18,8 @@ struct OptionsMonde {
     int ticks = 3000;
     int fondateurs = 20;
     int bancs = 6;
+    /// Tank, lifespan, time unit, sterility and shoal size.
+    ReglagesMonde reglages;
     /// No console report on standard output.
     bool silencieux = false;
 
@@ -36,13 +40,19 @@ struct OptionsMonde {
 /// option takes.
 CLI::Validator entierEntre(unsigned long long minimum, unsigned long long maximum);
 
-/// Declares --seed, --ticks, --founders, --shoals and --quiet, and seeds `options` with the
-/// calendar time; then the options of long runs (declarerOptionsReprise).
+/// Declares --seed, --ticks, --founders, --shoals, the world's settings (--tank, --lifespan,
+/// --time-unit, --sterility, --shoal-size) and --quiet, and seeds `options` with the calendar
+/// time. The settings that only fail together are checked as the app's final callback. Then
+/// the options of long runs (declarerOptionsReprise).
 void declarerOptionsMonde(CLI::App& app, OptionsMonde& options);
 
 /// Declares --checkpoint, --checkpoint-every, --resume and --max-speedbricks, and notes in
 /// `options.imposees` which world options the command line gives.
 void declarerOptionsReprise(CLI::App& app, OptionsMonde& options);
+
+/// The options that make this world again, from the seed to the shoal size ("--seed 1
+/// --founders 20 ... --shoal-size 8"), to say in a file which run made it.
+std::string ligneDeCommande(const OptionsMonde& options);
 
 /// Parses the command line. Returns the exit status when the program must stop there: 0 after
 /// --help or --version, 2 after a refused value, whose one-line reason is already on stderr.

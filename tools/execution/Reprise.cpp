@@ -48,12 +48,52 @@ template <auto Champ> constexpr Reglage reglage(const char* option) {
             [](ArchiveEntree& a, OptionsMonde& o) { a(o.*Champ); }};
 }
 
+template <auto Champ> constexpr Reglage reglageDuMonde(const char* option) {
+    return {option,
+            [](const OptionsMonde& a, const OptionsMonde& b) {
+                return a.reglages.*Champ != b.reglages.*Champ;
+            },
+            [](const OptionsMonde& o) { return std::to_string(o.reglages.*Champ); },
+            [](OptionsMonde& vers, const OptionsMonde& de) {
+                vers.reglages.*Champ = de.reglages.*Champ;
+            },
+            [](ArchiveSortie& a, const OptionsMonde& o) { a(o.reglages.*Champ); },
+            [](ArchiveEntree& a, OptionsMonde& o) { a(o.reglages.*Champ); }};
+}
+
+constexpr Reglage kCuve = {
+    "--tank",
+    [](const OptionsMonde& a, const OptionsMonde& b) {
+        return a.reglages.tailleX != b.reglages.tailleX ||
+               a.reglages.tailleY != b.reglages.tailleY || a.reglages.tailleZ != b.reglages.tailleZ;
+    },
+    [](const OptionsMonde& o) {
+        return std::to_string(o.reglages.tailleX) + "," + std::to_string(o.reglages.tailleY) +
+               "," + std::to_string(o.reglages.tailleZ);
+    },
+    [](OptionsMonde& vers, const OptionsMonde& de) {
+        vers.reglages.tailleX = de.reglages.tailleX;
+        vers.reglages.tailleY = de.reglages.tailleY;
+        vers.reglages.tailleZ = de.reglages.tailleZ;
+    },
+    [](ArchiveSortie& a, const OptionsMonde& o) {
+        a(o.reglages.tailleX, o.reglages.tailleY, o.reglages.tailleZ);
+    },
+    [](ArchiveEntree& a, OptionsMonde& o) {
+        a(o.reglages.tailleX, o.reglages.tailleY, o.reglages.tailleZ);
+    }};
+
 // Every world setting of OptionsMonde has its row: a resumed run takes it from the checkpoint
 // and refuses another value given on the command line. A new row changes the file's layout.
 constexpr Reglage kReglages[] = {
     reglage<&OptionsMonde::graine>("--seed"),
     reglage<&OptionsMonde::fondateurs>("--founders"),
     reglage<&OptionsMonde::bancs>("--shoals"),
+    kCuve,
+    reglageDuMonde<&ReglagesMonde::dureeVie>("--lifespan"),
+    reglageDuMonde<&ReglagesMonde::uniteTemps>("--time-unit"),
+    reglageDuMonde<&ReglagesMonde::dureeSterilite>("--sterility"),
+    reglageDuMonde<&ReglagesMonde::cutitsParBanc>("--shoal-size"),
 };
 
 bool donnee(const OptionsMonde& options, const char* option) {
