@@ -5,7 +5,6 @@
 #include <csignal>
 #include <fstream>
 #include <optional>
-#include <regex>
 #include <sstream>
 #include <tuple>
 
@@ -147,10 +146,11 @@ TEST_P(Interruption, LaisseDesFichiersEntiersQuiSeJoignentALaReprise) {
     const Issue issue = processus.terminer();
     EXPECT_EQ(issue.statut, statut) << issue.erreurs;
 
-    std::smatch trouve;
-    ASSERT_TRUE(std::regex_search(issue.erreurs, trouve, std::regex("by SIG[A-Z]+ at tick (\\d+)")))
-        << issue.erreurs;
-    const int tick = std::stoi(trouve[1]);
+    const std::string recit =
+        std::string("interrupted by ") + (signal == SIGINT ? "SIGINT" : "SIGTERM") + " at tick ";
+    const std::size_t position = issue.erreurs.find(recit);
+    ASSERT_NE(position, std::string::npos) << issue.erreurs;
+    const int tick = std::stoi(issue.erreurs.substr(position + recit.size()));
     const Fichiers premiere = lireSorties("p1", issue);
     ASSERT_EQ(lignes(premiere.stats).size(), static_cast<std::size_t>(tick) + 1);
     EXPECT_EQ(premiere.stats.back(), '\n');
