@@ -67,8 +67,8 @@ bool SortieTrace::ecrire(const Instant& instant) {
         ajouterLigneEtat(ligne_, instant.monde);
     } else {
         ajouterLigneEtat(ligne_, instant.monde,
-                         ",\"seed\":" + std::to_string(options_.graine) +
-                             ",\"settings\":" + reglagesEnJson(options_).dump());
+                         ",\"seed\":" + std::to_string(instant.options.graine) +
+                             ",\"settings\":" + reglagesEnJson(instant.options).dump());
     }
     return fichier().ecrire(ligne_);
 }
@@ -76,14 +76,14 @@ bool SortieTrace::ecrire(const Instant& instant) {
 // The comment goes first, where a resumed run never writes: readers of CSV and gnuplot skip it.
 bool SortieStats::ecrire(const Instant& instant) {
     if (instant.tick == 0) {
-        return fichier().ecrire("# aquarium-batch " + ligneDeCommande(options_) + "\n" +
+        return fichier().ecrire("# aquarium-batch " + ligneDeCommande(instant.options) + "\n" +
                                 kEnteteStats);
     }
     return fichier().ecrire(ligneStats(instant.tick, instant.apres, instant.avant));
 }
 
-SortieResume::SortieResume(std::string chemin, const OptionsMonde& options)
-    : chemin_(std::move(chemin)), options_(options),
+SortieResume::SortieResume(std::string chemin)
+    : chemin_(std::move(chemin)),
       temporaire_(chemin_ + "." + std::to_string(::getpid()) + ".tmp") {}
 
 // After a failed run, or a failed close, the temporary file is ours and nobody else's.
@@ -123,8 +123,8 @@ bool SortieResume::ecrire(const Instant& instant) {
     const std::chrono::duration<double> duree = std::chrono::steady_clock::now() - debut_;
     const Recensement& fin = instant.apres;
     const Historique& h = instant.historique;
-    Json resume = {{"seed", options_.graine},
-                   {"settings", reglagesEnJson(options_)},
+    Json resume = {{"seed", instant.options.graine},
+                   {"settings", reglagesEnJson(instant.options)},
                    {"ticks", instant.tick},
                    {"end", nomFin(instant.fin)},
                    {"final", recensementEnJson(fin)},

@@ -11,13 +11,12 @@
 /// Tick 0 also carries the seed and the settings that made the run.
 class SortieTrace : public SortieFichier {
 public:
-    SortieTrace(std::string chemin, int periode, const OptionsMonde& options)
-        : SortieFichier("--state", std::move(chemin)), periode_(periode), options_(options) {}
+    SortieTrace(std::string chemin, int periode)
+        : SortieFichier("--state", std::move(chemin)), periode_(periode) {}
     bool ecrire(const Instant& instant) override;
 
 private:
     int periode_ = 0;
-    const OptionsMonde& options_;
     /// Reused from one dump to the next: a line runs to hundreds of kilobytes in a crowded
     /// tank.
     std::string ligne_;
@@ -27,12 +26,10 @@ private:
 /// one row per tick.
 class SortieStats : public SortieFichier {
 public:
-    SortieStats(std::string chemin, const OptionsMonde& options)
-        : SortieFichier("--stats", std::move(chemin)), options_(options) {}
+    explicit SortieStats(std::string chemin) : SortieFichier("--stats", std::move(chemin)) {}
     bool ecrire(const Instant& instant) override;
 
 private:
-    const OptionsMonde& options_;
 };
 
 /// The summary of the run: one JSON object, written as the run ends into a file beside the one
@@ -40,7 +37,7 @@ private:
 /// whole. Nothing is left when the run fails.
 class SortieResume : public Sortie {
 public:
-    SortieResume(std::string chemin, const OptionsMonde& options);
+    explicit SortieResume(std::string chemin);
     /// Removes the file being written unless it took its name.
     ~SortieResume() override;
 
@@ -57,7 +54,6 @@ private:
     bool echouer();
 
     std::string chemin_;
-    const OptionsMonde& options_;
     FichierSortie temporaire_;
     bool ouvert_ = false;
     bool renomme_ = false;

@@ -89,14 +89,14 @@ int main(int argc, char** argv) {
     std::vector<std::unique_ptr<Sortie>> fichiers;
     if (!sorties.fichierEtat.empty()) {
         fichiers.push_back(
-            std::make_unique<SortieTrace>(sorties.fichierEtat, sorties.periodeEtat, monde));
+            std::make_unique<SortieTrace>(sorties.fichierEtat, sorties.periodeEtat));
     }
     if (!sorties.fichierStats.empty()) {
-        fichiers.push_back(std::make_unique<SortieStats>(sorties.fichierStats, monde));
+        fichiers.push_back(std::make_unique<SortieStats>(sorties.fichierStats));
     }
     // Last, so that it is written after every other file is complete.
     if (!sorties.fichierResume.empty()) {
-        fichiers.push_back(std::make_unique<SortieResume>(sorties.fichierResume, monde));
+        fichiers.push_back(std::make_unique<SortieResume>(sorties.fichierResume));
     }
     std::vector<Sortie*> liste;
     for (const auto& f : fichiers)

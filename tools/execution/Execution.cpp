@@ -131,7 +131,7 @@ private:
         Recensement avant = recenser(monde);
         if (!reprise()) {
             historique_.noter(0, avant.speedbricks);
-            if (!ecrire({monde, 0, avant, avant, FinDeCourse::aucune, historique_})) {
+            if (!ecrire({monde, 0, avant, avant, FinDeCourse::aucune, historique_, options_})) {
                 return echouer(progression, 0);
             }
         }
@@ -143,7 +143,7 @@ private:
             const Recensement apres = recenser(monde);
             historique_.noter(tick, apres.speedbricks);
             fin = finDeCourse(tick, apres);
-            if (!ecrire({monde, tick, apres, avant, fin, historique_})) {
+            if (!ecrire({monde, tick, apres, avant, fin, historique_, options_})) {
                 return echouer(progression, tick);
             }
             progression.signaler(tick, apres.speedbricks);

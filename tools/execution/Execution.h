@@ -44,6 +44,8 @@ struct Instant {
     FinDeCourse fin = FinDeCourse::aucune;
     /// The run so far, this tick included.
     const Historique& historique;
+    /// The options in force: a resumed run's come from its checkpoint.
+    const OptionsMonde& options;
     bool dernier() const { return fin != FinDeCourse::aucune; }
 };
 
