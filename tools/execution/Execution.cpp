@@ -84,14 +84,27 @@ private:
             if (!ecrire({monde, tick, apres, avant, fin})) {
                 return echouer(progression, tick);
             }
-            progression.signaler(tick, apres.speedbricks);
+            progression.signaler(tick, apres.speedbricks, [this] { return avancement(); });
             avant = apres;
         }
         progression.effacer();
         if (!fermerSorties()) return echouer(progression, -1);
         const std::chrono::duration<double> duree = std::chrono::steady_clock::now() - debut;
         signaler(resumer(options_.ticks, avant, duree.count()));
+        for (const Sortie* sortie : sorties_) {
+            const std::string bilan = sortie->bilan();
+            if (!bilan.empty()) signaler(std::string(sortie->option()) + ": " + bilan);
+        }
         return 0;
+    }
+
+    std::string avancement() const {
+        std::string texte;
+        for (const Sortie* sortie : sorties_) {
+            const std::string part = sortie->avancement();
+            if (!part.empty()) texte += ", " + part;
+        }
+        return texte;
     }
 
     bool ecrire(const Instant& instant) {

@@ -21,6 +21,9 @@ public:
     bool vider();
     /// Closes, and removes the file if ouvrir() created it.
     void abandonner();
+    /// Closes and removes the file, whoever created it: for an output left unfinished after
+    /// vider() emptied it.
+    void supprimer();
     /// Appends text; false once a write has failed.
     bool ecrire(std::string_view texte);
     /// Flushes and closes; false if a write failed or the file is no longer at its path.
