@@ -23,12 +23,13 @@ std::string codeEgl() {
 
 } // namespace
 
+// The display stays initialised: EGL gives the same surfaceless display to every caller in the
+// process, and terminating it would pull it from under any other context made on it.
 ContexteHorsEcran::~ContexteHorsEcran() {
     if (affichage_ == EGL_NO_DISPLAY) return;
     eglMakeCurrent(affichage_, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
     if (contexte_ != EGL_NO_CONTEXT) eglDestroyContext(affichage_, contexte_);
     if (image_ != EGL_NO_SURFACE) eglDestroySurface(affichage_, image_);
-    eglTerminate(affichage_);
 }
 
 bool ContexteHorsEcran::echouer(const std::string& raison) {
@@ -47,9 +48,8 @@ bool ContexteHorsEcran::ouvrir(int largeur, int hauteur) {
     affichage_ = plateforme(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
     if (affichage_ == EGL_NO_DISPLAY) return echouer("no surfaceless EGL display (Mesa's EGL)");
     if (eglInitialize(affichage_, nullptr, nullptr) != EGL_TRUE) {
-        const std::string code = codeEgl();
         affichage_ = EGL_NO_DISPLAY;
-        return echouer("eglInitialize failed with " + code);
+        return echouer("eglInitialize failed with " + codeEgl());
     }
     if (eglBindAPI(EGL_OPENGL_API) != EGL_TRUE) return echouer("EGL offers no desktop OpenGL");
     const EGLConfig configuration = configurationDeLaFenetre();
