@@ -75,14 +75,9 @@ void glut(float rayon) { glutSolidSphere(rayon, kDecoupage, kDecoupage); }
 void notre(float rayon) { SphereSolide(rayon, kDecoupage, kDecoupage).tracer(); }
 
 int nonNoirs(const Image& image) {
-    int n = 0;
-    for (int y = 0; y < image.hauteur(); ++y) {
-        for (int x = 0; x < image.largeur(); ++x) {
-            const Pixel p = image.at(x, y);
-            n += (p.r | p.g | p.b) != 0 ? 1 : 0;
-        }
-    }
-    return n;
+    const std::size_t octets = static_cast<std::size_t>(image.largeur()) * image.hauteur() * 3;
+    return image.differences(
+        Image(image.largeur(), image.hauteur(), std::vector<unsigned char>(octets, 0)));
 }
 
 // The offscreen image has its top row first, the window's its bottom row.
