@@ -51,7 +51,7 @@ void declarerVideo(CLI::App& app, ReglagesVideo& video) {
                 if (encodeurPour(chemin) != nullptr) return {};
                 return "expects a file ending in .mp4 (H.264) or .webm (VP9), not '" + chemin + "'";
             },
-            "FILE.mp4|FILE.webm"));
+            ".mp4|.webm"));
     app.add_option("--frame-every", video.periode, "Film every K-th tick")
         ->check(entierEntre(1, INT_MAX))
         ->type_name("K")
@@ -62,15 +62,16 @@ void declarerVideo(CLI::App& app, ReglagesVideo& video) {
         ->capture_default_str();
     app.add_option_function<std::string>(
            "--size", [&video](const std::string& texte) { lireTaille(texte, video); },
-           "Frame size in pixels (default 1000x800, the window's; the view keeps the window's "
-           "proportions)")
+           "Frame size in pixels (default 1000x800, the window's); the view is made for the "
+           "window's 5:4 and other proportions stretch it")
+        ->type_name("WxH")
         ->check(CLI::Validator(
             [](std::string& texte) -> std::string {
                 ReglagesVideo essai;
                 if (lireTaille(texte, essai)) return {};
                 return "expects " + kTailleAttendue + ", not '" + texte + "'";
             },
-            "WxH"));
+            "even, 16 to 8192"));
     app.add_option("--fps", video.imagesParSeconde, "Frames per second of the video")
         ->check(entierEntre(1, 240))
         ->type_name("F")
