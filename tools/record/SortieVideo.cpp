@@ -15,34 +15,20 @@ bool finitPar(const std::string& texte, const std::string& fin) {
     });
 }
 
-// Raw RGB frames in, top row first; the codec's own pixel layout out, the only one that every
-// player reads. "file:" keeps a colon or a leading dash in the name from reading as a protocol
-// or an option.
+// Raw RGB frames in, top row first; yuv420p out, the one layout that every player reads.
+// "file:" keeps a colon or a leading dash in the name from reading as a protocol or an option.
 std::vector<std::string> argumentsFfmpeg(const ReglagesVideo& r) {
-    const char* codec = encodeurPour(r.chemin);
-    std::vector<std::string> a = {"-hide_banner",
-                                  "-nostats",
-                                  "-loglevel",
-                                  "error",
-                                  "-f",
-                                  "rawvideo",
-                                  "-pixel_format",
-                                  "rgb24",
-                                  "-video_size",
-                                  std::to_string(r.largeur) + "x" + std::to_string(r.hauteur),
-                                  "-framerate",
-                                  std::to_string(r.imagesParSeconde),
-                                  "-i",
-                                  "pipe:0",
-                                  "-c:v",
-                                  codec,
-                                  "-pix_fmt",
-                                  "yuv420p"};
-    if (std::string(codec) == "libx264") {
+    const std::string taille = std::to_string(r.largeur) + "x" + std::to_string(r.hauteur);
+    const std::string codec = encodeurPour(r.chemin);
+    std::vector<std::string> a = {"-hide_banner", "-nostats", "-loglevel", "error"};
+    a.insert(a.end(), {"-f", "rawvideo", "-pixel_format", "rgb24", "-video_size", taille});
+    a.insert(a.end(), {"-framerate", std::to_string(r.imagesParSeconde), "-i", "pipe:0"});
+    a.insert(a.end(), {"-c:v", codec, "-pix_fmt", "yuv420p"});
+    if (codec == "libx264") {
         a.insert(a.end(), {"-preset", "medium", "-crf", "20", "-movflags", "+faststart"});
     } else {
-        a.insert(a.end(), {"-crf", "32", "-b:v", "0", "-deadline", "good", "-cpu-used", "4",
-                           "-row-mt", "1"});
+        a.insert(a.end(), {"-crf", "32", "-b:v", "0", "-deadline", "good", "-cpu-used", "4"});
+        a.insert(a.end(), {"-row-mt", "1"});
     }
     a.insert(a.end(), {"-y", "file:" + r.chemin});
     return a;
@@ -61,7 +47,7 @@ SortieVideo::SortieVideo(ReglagesVideo reglages)
 
 // A run that stopped on another failure never closed the video: unfinished, it cannot play.
 SortieVideo::~SortieVideo() {
-    if (encodeur_.enCours()) echouer("");
+    if (encodeur_.enCours()) supprimer();
 }
 
 bool SortieVideo::ouvrir() {
@@ -102,8 +88,8 @@ bool SortieVideo::aFilmer(const Instant& instant) const {
 }
 
 bool SortieVideo::ecrire(const Instant& instant) {
-    if (!aFilmer(instant)) return true;
     dernierTick_ = instant.tick;
+    if (!aFilmer(instant)) return true;
     return filmer();
 }
 
@@ -129,9 +115,13 @@ bool SortieVideo::fermer() {
     return true;
 }
 
-bool SortieVideo::echouer(const std::string& raison) {
+void SortieVideo::supprimer() {
     encodeur_.arreter();
     fichier_.supprimer();
+}
+
+bool SortieVideo::echouer(const std::string& raison) {
+    supprimer();
     erreur_ = raison + "; '" + reglages_.chemin + "' removed";
     return false;
 }

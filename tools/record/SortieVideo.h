@@ -54,7 +54,9 @@ private:
 
     bool aFilmer(const Instant& instant) const;
     bool filmer();
-    /// Gives the video up: ffmpeg stopped, the file removed. Always false.
+    /// Gives the video up: ffmpeg stopped, the file removed.
+    void supprimer();
+    /// supprimer(), and the reason kept for erreur(). Always false.
     bool echouer(const std::string& raison);
     /// Frames written per second of wall time since the first.
     double cadence() const;
@@ -65,6 +67,7 @@ private:
     Encodeur encodeur_;
     std::vector<unsigned char> image_;
     int images_ = 0;
+    /// The last tick the run handed over, filmed or not.
     int dernierTick_ = 0;
     Horloge::time_point premiereImage_ = Horloge::now();
     std::string erreur_;
