@@ -137,7 +137,7 @@ bool Encodeur::attendre() {
     }
     pid_ = -1;
     if (WIFEXITED(etat) && WEXITSTATUS(etat) == 0) return true;
-    std::string comment = WIFEXITED(etat) ? "status " + std::to_string(WEXITSTATUS(etat))
+    const std::string comment = WIFEXITED(etat) ? "status " + std::to_string(WEXITSTATUS(etat))
                                           : std::string("signal ") + ::strsignal(WTERMSIG(etat));
     const std::string raison = derniereLigne();
     erreur_ = "ffmpeg stopped (" + comment + ")" + (raison.empty() ? "" : ": " + raison);
