@@ -1,19 +1,12 @@
 #pragma once
 
-// The window shell: start-up, the paced tick, the scene and the controls. Everything here runs
-// on the one thread of the GLUT event loop.
+#include "Scene.h"
+
+// The window shell: start-up, the paced tick, the window around the scene and the controls.
+// Everything here runs on the one thread of the GLUT event loop.
 
 /// Identifier of the one window, kept for the quit key.
 extern int G_laFenetrePrincipale;
-extern int G_dimensionAquariumX;
-extern int G_dimensionAquariumY;
-extern int G_dimensionAquariumZ;
-/// Vertical field of view, in degrees, kept within 0 to 180.
-extern float G_focaleCamera;
-/// Whether each frame drawn turns the view a little further.
-extern bool G_rotationAutomatique;
-/// Angle of the view about the vertical axis, in degrees.
-extern float G_rotation;
 /// Last horizontal mouse position, from which a drag is measured.
 extern int G_xold;
 
@@ -38,10 +31,7 @@ void attendre(long debut);
 /// none once the tick has used its 25 ms.
 unsigned int resteDuTick(long debut, long maintenant);
 
-/// Projection, camera and fixed rendering state, rebuilt from the globals.
-void initialisationScene();
-
-/// The display callback: one frame of the tank and everything in it.
+/// The display callback: one frame of the scene, then the swap that shows it.
 void afficherScene();
 
 void gererClavier(unsigned char touche, int x, int y);

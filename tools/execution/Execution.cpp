@@ -146,13 +146,17 @@ private:
             if (!ecrire({monde, tick, apres, avant, fin, historique_, options_})) {
                 return echouer(progression, tick);
             }
-            progression.signaler(tick, apres.speedbricks);
+            progression.signaler(tick, apres.speedbricks, [this] { return avancement(); });
             avant = apres;
         }
         progression.effacer();
         if (!fermerSorties()) return echouer(progression, -1);
         const std::chrono::duration<double> duree = std::chrono::steady_clock::now() - debut;
         signaler(raconterFin(fin, tick) + resumer(tick - depart_, avant, duree.count()));
+        for (const Sortie* sortie : sorties_) {
+            const std::string bilan = sortie->bilan();
+            if (!bilan.empty()) signaler(std::string(sortie->option()) + ": " + bilan);
+        }
         return fin == FinDeCourse::interruption ? kStatutSignal + arretDemande() : 0;
     }
 
@@ -181,6 +185,15 @@ private:
             recit += "resumed at tick " + std::to_string(depart_);
         }
         return recit.empty() ? recit : recit + ": ";
+    }
+
+    std::string avancement() const {
+        std::string texte;
+        for (const Sortie* sortie : sorties_) {
+            const std::string part = sortie->avancement();
+            if (!part.empty()) texte += ", " + part;
+        }
+        return texte;
     }
 
     // The checkpoint comes after every other output has written the tick and flushed it: should

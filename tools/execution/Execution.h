@@ -73,6 +73,10 @@ public:
     virtual bool fermer() = 0;
     /// Why the last failed call failed.
     virtual std::string erreur() const = 0;
+    /// What it adds to the progress line ("12 frames, 3.1 frames/s"), empty for nothing.
+    virtual std::string avancement() const { return {}; }
+    /// Its line of the summary of a run that went well, empty for none.
+    virtual std::string bilan() const { return {}; }
 };
 
 /// Statuses of a headless program.

@@ -66,6 +66,11 @@ void FichierSortie::abandonner() {
     if (cree_) ::unlink(chemin_.c_str());
 }
 
+void FichierSortie::supprimer() {
+    if (flux_ != nullptr) std::fclose(std::exchange(flux_, nullptr));
+    ::unlink(chemin_.c_str());
+}
+
 bool FichierSortie::ecrire(std::string_view texte) {
     if (std::fwrite(texte.data(), 1, texte.size(), flux_) == texte.size()) return true;
     return echouer("cannot write");

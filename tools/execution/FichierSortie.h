@@ -21,6 +21,9 @@ public:
     bool vider();
     /// Closes, and removes the file if ouvrir() created it.
     void abandonner();
+    /// Closes and removes the file, whoever created it: for an output left unfinished after
+    /// vider() emptied it.
+    void supprimer();
     /// Appends text; false once a write has failed.
     bool ecrire(std::string_view texte);
     /// Hands the buffer to the system; false once a write has failed.

@@ -13,14 +13,14 @@ constexpr auto kIntervalle = std::chrono::milliseconds(250);
 
 // Ticks per second are measured since the last redraw: a growing world slows down, and the
 // rate should show it.
-void Progression::signaler(int tick, int speedbricks) {
+void Progression::signaler(int tick, int speedbricks, const std::function<std::string()>& suite) {
     if (!active_) return;
     const Horloge::time_point maintenant = Horloge::now();
     const std::chrono::duration<double> ecoule = maintenant - dernierAffichage_;
     if (ecoule < kIntervalle) return;
     const double cadence = (tick - dernierTick_) / ecoule.count();
-    std::fprintf(stderr, "\rtick %d/%d, %d speedbricks alive, %.0f ticks/s\x1b[K", tick, ticks_,
-                 speedbricks, cadence);
+    std::fprintf(stderr, "\rtick %d/%d, %d speedbricks alive, %.0f ticks/s%s\x1b[K", tick, ticks_,
+                 speedbricks, cadence, suite().c_str());
     std::fflush(stderr);
     affichee_ = true;
     dernierAffichage_ = maintenant;

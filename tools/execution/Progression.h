@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <string>
 
 struct Recensement;
@@ -11,8 +12,9 @@ class Progression {
 public:
     Progression(int ticks, bool active) : ticks_(ticks), active_(active) {}
 
-    /// Called after every tick; redraws at most four times a second.
-    void signaler(int tick, int speedbricks);
+    /// Called after every tick; redraws at most four times a second, ending the line with what
+    /// `suite` says then.
+    void signaler(int tick, int speedbricks, const std::function<std::string()>& suite);
     void effacer();
 
 private:

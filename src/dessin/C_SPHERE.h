@@ -16,7 +16,7 @@ public:
     void afficheToi(C_CUTIT* c);
 };
 
-/// How spheres are drawn: replayed from a display list made once per radius from the same
-/// 15 × 15 sphere (the default), or computed afresh for every sphere. The pictures are the
-/// same; the lists belong to the GL context current when first drawn, the one window's.
+/// How spheres are drawn: replayed from a display list per radius of the same 15 × 15 sphere
+/// (the default), made again in each GL context that draws, or sent from the vertex arrays for
+/// every sphere. The pictures are the same.
 void dessinerSpheresParListes(bool oui);

@@ -1,0 +1,161 @@
+// Drawn without a display, the scene is the window's to the pixel: our sphere is freeglut's, and
+// the recorder's offscreen context renders a frame exactly as the window's context does.
+
+#include "C_ANNEAU.h"
+#include "C_CUTIT.h"
+#include "C_SPEEDBRICK.h"
+#include "Console.h"
+#include "ContexteHorsEcran.h"
+#include "Fenetre.h"
+#include "Main.h"
+#include "Scenario.h"
+#include "SphereSolide.h"
+
+#include <GL/glut.h>
+#include <GL/glx.h>
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <vector>
+
+namespace {
+
+using HorsEcran = TestFenetre;
+
+constexpr int kDecoupage = 15;
+
+// Sixty spheres of the three radii over the tank, placed and tilted as the creatures are, and
+// one head blown up to fill the middle of the window, so that each facet spans many pixels.
+void semerSpheres(const std::function<void(float)>& sphere) {
+    const float rayons[] = {RAYON_TETE, RAYON_ANNEAU, RAYON_CUTIT};
+    for (int i = 0; i < 60; ++i) {
+        glPushMatrix();
+        glTranslatef(40.0f + (i % 10) * 55.0f, 60.0f + (i / 10) * 90.0f,
+                     static_cast<float>((i * 37) % 600));
+        glRotatef(12.5f, 4.0f, 7.0f, -3.0f);
+        sphere(rayons[i % 3]);
+        glPopMatrix();
+    }
+    glTranslatef(300.0f, 300.0f, 300.0f);
+    glRotatef(12.5f, 4.0f, 7.0f, -3.0f);
+    glScalef(20.0f, 20.0f, 20.0f);
+    sphere(RAYON_TETE);
+}
+
+void placerVue() {
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glRotatef(30.0f, 0.0f, 1.0f, 0.0f);
+    glTranslatef(-300.0f, 0.0f, -300.0f);
+}
+
+// Every vertex of every triangle, in the order drawn: where it lands in the window, its depth
+// and its lit colour, as GL's feedback mode reports them.
+std::vector<GLfloat> retour(const std::function<void(float)>& sphere) {
+    std::vector<GLfloat> tampon(1 << 22);
+    glFeedbackBuffer(static_cast<GLsizei>(tampon.size()), GL_3D_COLOR, tampon.data());
+    glRenderMode(GL_FEEDBACK);
+    placerVue();
+    semerSpheres(sphere);
+    const GLint n = glRenderMode(GL_RENDER);
+    tampon.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
+    return tampon;
+}
+
+Image image(const std::function<void(float)>& sphere) {
+    placerVue();
+    semerSpheres(sphere);
+    glutSwapBuffers();
+    return lireImage();
+}
+
+void glut(float rayon) { glutSolidSphere(rayon, kDecoupage, kDecoupage); }
+
+void notre(float rayon) { SphereSolide(rayon, kDecoupage, kDecoupage).tracer(); }
+
+int nonNoirs(const Image& image) {
+    const std::size_t octets = static_cast<std::size_t>(image.largeur()) * image.hauteur() * 3;
+    return image.differences(
+        Image(image.largeur(), image.hauteur(), std::vector<unsigned char>(octets, 0)));
+}
+
+// The offscreen image has its top row first, the window's its bottom row.
+Image retourner(const Image& image) {
+    std::vector<unsigned char> rgb;
+    for (int y = image.hauteur() - 1; y >= 0; --y) {
+        for (int x = 0; x < image.largeur(); ++x) {
+            const Pixel p = image.at(x, y);
+            rgb.insert(rgb.end(), {static_cast<unsigned char>(p.r), static_cast<unsigned char>(p.g),
+                                   static_cast<unsigned char>(p.b)});
+        }
+    }
+    return Image(image.largeur(), image.hauteur(), std::move(rgb));
+}
+
+/// The window's GL context set aside, as a thread has only one current context, and made
+/// current again when this goes.
+class ContexteFenetre {
+public:
+    ContexteFenetre()
+        : affichage_(glXGetCurrentDisplay()), dessin_(glXGetCurrentDrawable()),
+          contexte_(glXGetCurrentContext()) {
+        glXMakeCurrent(affichage_, None, nullptr);
+    }
+    ~ContexteFenetre() { glXMakeCurrent(affichage_, dessin_, contexte_); }
+    ContexteFenetre(const ContexteFenetre&) = delete;
+    ContexteFenetre& operator=(const ContexteFenetre&) = delete;
+
+private:
+    Display* affichage_ = nullptr;
+    GLXDrawable dessin_ = 0;
+    GLXContext contexte_ = nullptr;
+};
+
+Image imageHorsEcran(float angle) {
+    const ContexteFenetre fenetre;
+    ContexteHorsEcran horsEcran;
+    if (!horsEcran.ouvrir(1000, 800)) {
+        ADD_FAILURE() << horsEcran.erreur();
+        return {};
+    }
+    initialisationScene();
+    G_rotation = angle;
+    dessinerScene();
+    std::vector<unsigned char> rgb;
+    horsEcran.lireImage(rgb);
+    return Image(1000, 800, std::move(rgb));
+}
+
+} // namespace
+
+TEST_F(HorsEcran, NotreSphereEstCelleDeFreeglut) {
+    const std::vector<GLfloat> attendu = retour(glut);
+    EXPECT_GT(attendu.size(), 100000u) << "too little drawn to compare";
+    EXPECT_TRUE(retour(notre) == attendu) << "the vertices, normals or strips differ";
+
+    const Image deGlut = image(glut);
+    const Image notreImage = image(notre);
+    EXPECT_GT(nonNoirs(deGlut), 30000) << "too little drawn to compare";
+    EXPECT_EQ(notreImage.differences(deGlut), 0);
+}
+
+TEST_F(HorsEcran, LImageHorsEcranEstCelleDeLaFenetre) {
+    {
+        const Console silence;
+        construireMondeSynthetique(300, 19, 11);
+    }
+    G_rotationAutomatique = true;
+    G_rotation = 41.0f;
+    afficherScene();
+    const Image fenetre = retourner(lireImage());
+    const Image horsEcran = imageHorsEcran(41.0f);
+    ASSERT_EQ(horsEcran.largeur(), fenetre.largeur());
+    ASSERT_EQ(horsEcran.hauteur(), fenetre.hauteur());
+    EXPECT_GT(nonNoirs(fenetre), 50000) << "too little drawn to compare";
+    const int differences = horsEcran.differences(fenetre);
+    EXPECT_EQ(differences, 0);
+    if (differences == 0) return;
+    fenetre.enregistrerPpm("fenetre.ppm", false);
+    horsEcran.enregistrerPpm("hors-ecran.ppm", false);
+}
