@@ -1,7 +1,7 @@
 #pragma once
 
+#include "Monde.h"
 #include "Processus.h"
-#include "Rapport.h"
 
 #include <gtest/gtest.h>
 
@@ -9,23 +9,29 @@
 #include <string>
 #include <vector>
 
-/// Each test gets a fresh temporary directory for the runner's files, removed afterwards.
+/// Each test gets a fresh temporary folder for the runner's files, removed afterwards.
 class LotTest : public ::testing::Test {
 protected:
-    void SetUp() override;
-    void TearDown() override;
+    void SetUp() override {
+        std::string modele = (std::filesystem::path(::testing::TempDir()) / "lot-XXXXXX").string();
+        ASSERT_NE(::mkdtemp(modele.data()), nullptr);
+        dossier_ = modele;
+    }
+    void TearDown() override { std::filesystem::remove_all(dossier_); }
 
     std::string chemin(const std::string& nom) const { return (dossier_ / nom).string(); }
     /// Runs aquarium-batch with these arguments, its standard output to `sortieVers` if given.
-    Issue lancer(const std::vector<std::string>& arguments,
-                 const std::string& sortieVers = "") const;
-    /// What the temporary directory holds, by name.
-    std::vector<std::string> fichiers() const;
+    Issue lancer(std::vector<std::string> arguments, const std::string& sortieVers = "") const {
+        arguments.insert(arguments.begin(), AQUARIUM_BATCH);
+        return executer(arguments, sortieVers);
+    }
+    /// What the folder holds, by name.
+    std::vector<std::string> fichiers() const {
+        std::vector<std::string> noms;
+        for (const auto& entree : std::filesystem::directory_iterator(dossier_))
+            noms.push_back(entree.path().filename().string());
+        return noms;
+    }
 
     std::filesystem::path dossier_;
 };
-
-/// The whole file, byte for byte; empty if it cannot be read.
-std::string lireFichier(const std::string& chemin);
-/// The console report of the core itself, driven in this process the way the runner drives it.
-std::string rapportEnProcessus(unsigned graine, int ticks, int fondateurs = 20, int bancs = 6);

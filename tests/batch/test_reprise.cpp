@@ -144,7 +144,7 @@ TEST_P(Interruption, LaisseDesFichiersEntiersQuiSeJoignentALaReprise) {
     ASSERT_TRUE(processus.attendreEcrits(moitie, std::chrono::seconds(60)));
     ASSERT_EQ(::kill(processus.pid(), signal), 0);
     processus.lireSortie();
-    const Issue issue = processus.terminer();
+    const Issue issue = *processus.attendreFin();
     EXPECT_EQ(issue.statut, statut) << issue.erreurs;
 
     const std::string recit =
@@ -175,14 +175,15 @@ INSTANTIATE_TEST_SUITE_P(Signaux, Interruption,
 TEST_F(Reprise, UnSecondSignalTermineAussitot) {
     Lancement lancement;
     lancement.arguments = {AQUARIUM_BATCH, "--seed", "1", "--ticks", "3000"};
-    const std::size_t fondateurs = lignesDesFondateurs(20).size();
+    const std::size_t fondateurs =
+        20 * (std::string("Nouveau Speedbrick avec le g\xe9nome suivant : ").size() + 20 + 1);
     lancement.sortieBloqueeApres = fondateurs;
     Processus processus(lancement);
     ASSERT_TRUE(processus.attendreEcrits(fondateurs, std::chrono::seconds(60)));
     ::kill(processus.pid(), SIGINT);
     ::kill(processus.pid(), SIGTERM);
     processus.lireSortie();
-    EXPECT_NE(processus.terminer().signal, 0);
+    EXPECT_EQ(processus.attendreFin()->statut, -1) << "not ended by the second signal";
 }
 
 std::string avecOctet(std::string octets, std::size_t position, char octet) {

@@ -1,5 +1,5 @@
 #include "C_AQUARIUM.h"
-#include "Console.h"
+#include "Monde.h"
 #include "Sauvegarde.h"
 #include "Scenario.h"
 

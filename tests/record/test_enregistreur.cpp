@@ -1,8 +1,8 @@
 // aquarium-record with no display: the video decodes with the frames, size and rate asked for,
 // and shows the scene; bad options and a failing encoder end it with one line and no file.
 
+#include "Monde.h"
 #include "Processus.h"
-#include "Rapport.h"
 
 #include <gtest/gtest.h>
 
@@ -30,12 +30,11 @@ protected:
 
     /// The recorder with no X display, and PATH as given (unchanged if empty).
     Issue enregistrer(std::vector<std::string> arguments, const std::string& path = "") const {
-        Lancement lancement;
-        arguments.insert(arguments.begin(), AQUARIUM_RECORD);
-        lancement.arguments = arguments;
-        lancement.variablesRetirees = {"DISPLAY"};
-        if (!path.empty()) lancement.variablesPosees = {{"PATH", path}};
-        return Processus(lancement).terminer();
+        std::vector<std::string> ligne = {"/usr/bin/env", "-u", "DISPLAY"};
+        if (!path.empty()) ligne.push_back("PATH=" + path);
+        ligne.push_back(AQUARIUM_RECORD);
+        ligne.insert(ligne.end(), arguments.begin(), arguments.end());
+        return executer(ligne);
     }
 
     std::vector<std::string> fichiers() const {

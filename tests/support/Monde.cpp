@@ -1,38 +1,38 @@
-#include "Aleatoire.h"
 #include "Monde.h"
 
+#include "Aleatoire.h"
 #include "C_ANNEAU.h"
 #include "C_CUTIT.h"
 #include "C_SPEEDBRICK_AGA.h"
 #include "C_SPEEDBRICK_GENTIL.h"
 #include "C_SPEEDBRICK_NORMAL.h"
-#include "Scenario.h"
 
 #include <cstdlib>
+#include <fstream>
 
-void MondeTest::SetUp() {
+C_AQUARIUM* mondeVide() {
     detruireMonde();
     semerAleatoire(1);
-    monde = C_AQUARIUM::Creation(600, 600, 600);
+    C_AQUARIUM* monde = C_AQUARIUM::Creation(600, 600, 600);
     monde->setTailleGenome(3);
+    return monde;
 }
 
-void MondeTest::TearDown() { detruireMonde(); }
+C_AQUARIUM* mondeSerre(unsigned graine, int n) {
+    C_AQUARIUM* monde = construireMondeSynthetique(n, 19, graine, 250);
+    const int ageDeMort = monde->getDureeVie() * monde->getUniteTemps();
+    int k = 0;
+    for (C_SPEEDBRICK* s : monde->speedbricks())
+        s->setAge(ageDeMort - 1 - (k++ % 40));
+    return monde;
+}
 
-C_SPEEDBRICK* MondeTest::poser(T_Genre genre, std::vector<int> genome, float x, float y, float z,
-                               T_Sexe sexe, int anneaux) {
+C_SPEEDBRICK* poser(T_Genre genre, std::vector<int> genome, float x, float y, float z, T_Sexe sexe,
+                    int anneaux) {
     C_SPEEDBRICK* s = nullptr;
-    switch (genre) {
-    case GENRE_NORMAL:
-        s = new C_SPEEDBRICK_NORMAL(genome, x, y, z);
-        break;
-    case GENRE_GENTIL:
-        s = new C_SPEEDBRICK_GENTIL(genome, x, y, z);
-        break;
-    case GENRE_AGA:
-        s = new C_SPEEDBRICK_AGA(genome, x, y, z);
-        break;
-    }
+    if (genre == GENRE_NORMAL) s = new C_SPEEDBRICK_NORMAL(genome, x, y, z);
+    if (genre == GENRE_GENTIL) s = new C_SPEEDBRICK_GENTIL(genome, x, y, z);
+    if (genre == GENRE_AGA) s = new C_SPEEDBRICK_AGA(genome, x, y, z);
     for (int i = 0; i < anneaux; ++i)
         s->ajouterAnneau();
     s->setSexe(sexe);
@@ -42,7 +42,11 @@ C_SPEEDBRICK* MondeTest::poser(T_Genre genre, std::vector<int> genome, float x, 
     return s;
 }
 
-C_CUTIT* MondeTest::poserCutit(float x, float y, float z) {
+void placerAnneau(C_SPEEDBRICK* s, int i, float x, float y, float z) {
+    s->anneaux().at(static_cast<std::size_t>(i))->setPosition(x, y, z);
+}
+
+C_CUTIT* poserCutit(float x, float y, float z) {
     C_CUTIT* c = new C_CUTIT();
     c->setPosition(x, y, z);
     c->setVelocite(0.0f, 0.0f, 0.0f);
@@ -50,32 +54,32 @@ C_CUTIT* MondeTest::poserCutit(float x, float y, float z) {
     return c;
 }
 
-int tiragesConsommes(unsigned graine, const std::function<void()>& action) {
-    semerAleatoire(graine);
-    action();
-    const int suivant = aleatoire();
-    semerAleatoire(graine);
-    for (int n = 0; n < 100000; ++n) {
-        if (aleatoire() == suivant) return n;
+std::uint64_t fnv1a(const std::string& octets, std::uint64_t valeur) {
+    for (unsigned char octet : octets) {
+        valeur ^= octet;
+        valeur *= 1099511628211ULL;
     }
-    return -1;
+    return valeur;
 }
 
-Espion::Espion(std::string nom, std::vector<std::string>& journal)
-    : C_SPEEDBRICK(std::vector<int>(3, 0), 300.0f, 300.0f, 300.0f), nom_(std::move(nom)),
-      journal_(journal) {}
-
-Espion::~Espion() {
-    if (detruit != nullptr) *detruit = true;
+std::vector<std::string> lignes(const std::string& texte) {
+    std::vector<std::string> resultat;
+    std::istringstream flux(texte);
+    for (std::string ligne; std::getline(flux, ligne);)
+        resultat.push_back(ligne);
+    return resultat;
 }
 
-void Espion::mourir() {
-    journal_.push_back(nom_ + ".mourir");
-    C_SPEEDBRICK::mourir();
+long compterLignes(const std::string& texte, const std::string& morceau) {
+    long n = 0;
+    for (const std::string& ligne : lignes(texte))
+        n += ligne.find(morceau) != std::string::npos ? 1 : 0;
+    return n;
 }
 
-void Espion::seDeplacer() { journal_.push_back(nom_ + ".seDeplacer"); }
-
-void Espion::seScinder(int k) {
-    journal_.push_back(nom_ + ".seScinder(" + std::to_string(k) + ")");
+std::string lireFichier(const std::string& chemin) {
+    std::ifstream flux(chemin, std::ios::binary);
+    std::ostringstream texte;
+    texte << flux.rdbuf();
+    return texte.str();
 }

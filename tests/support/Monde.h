@@ -2,50 +2,71 @@
 
 #include "C_AQUARIUM.h"
 #include "C_SPEEDBRICK.h"
-#include "Console.h"
+#include "Scenario.h"
 
 #include <gtest/gtest.h>
 
-#include <functional>
+#include <cstdint>
+#include <iostream>
+#include <sstream>
 #include <string>
 #include <vector>
 
 class C_CUTIT;
 
-/// A fresh empty 600-unit world with 3-gene genomes and the console captured; freed after.
+/// Captures what the simulation writes to std::cout for as long as it lives.
+class Console {
+public:
+    Console() : ancien_(std::cout.rdbuf(tampon_.rdbuf())) {}
+    ~Console() { std::cout.rdbuf(ancien_); }
+    Console(const Console&) = delete;
+    Console& operator=(const Console&) = delete;
+
+    std::string texte() const { return tampon_.str(); }
+    /// What was written since the last call, then forgotten.
+    std::string prendre() {
+        std::string t = tampon_.str();
+        tampon_.str("");
+        return t;
+    }
+
+private:
+    std::ostringstream tampon_;
+    std::streambuf* ancien_;
+};
+
+/// Frees the world, if any, and makes a fresh empty 600-unit one with 3-gene genomes, the generator
+/// seeded with 1.
+C_AQUARIUM* mondeVide();
+
+/// A crowded 250-unit tank: n adults with 19 rings (construireMondeSynthetique), within 40
+/// ticks of their death.
+C_AQUARIUM* mondeSerre(unsigned graine, int n);
+
+/// Each test gets an empty world (mondeVide()) and the console captured; freed after.
 class MondeTest : public ::testing::Test {
 protected:
-    void SetUp() override;
-    void TearDown() override;
-
-    /// A registered speedbrick of the given kind at (x, y, z): adult-free, vulnerable and
-    /// fertile, with `anneaux` rings grown behind the head.
-    C_SPEEDBRICK* poser(T_Genre genre, std::vector<int> genome, float x, float y, float z,
-                        T_Sexe sexe = INDETERMINE, int anneaux = 0);
-    /// A registered cutit at (x, y, z), at rest.
-    C_CUTIT* poserCutit(float x, float y, float z);
+    void SetUp() override { monde = mondeVide(); }
+    void TearDown() override { detruireMonde(); }
 
     C_AQUARIUM* monde = nullptr;
     Console console;
 };
 
-/// How many rand() draws `action` takes, found by replaying the sequence from `graine`.
-int tiragesConsommes(unsigned graine, const std::function<void()>& action);
+/// A registered speedbrick of the given kind at (x, y, z), vulnerable and fertile, with
+/// `anneaux` rings grown behind the head.
+C_SPEEDBRICK* poser(T_Genre genre, std::vector<int> genome, float x, float y, float z,
+                    T_Sexe sexe = INDETERMINE, int anneaux = 0);
+/// The speedbrick's ring `i`, moved to (x, y, z).
+void placerAnneau(C_SPEEDBRICK* s, int i, float x, float y, float z);
+/// A registered cutit at (x, y, z), at rest.
+C_CUTIT* poserCutit(float x, float y, float z);
 
-/// A speedbrick that records what the tick asks of it, and its own destruction.
-class Espion : public C_SPEEDBRICK {
-public:
-    Espion(std::string nom, std::vector<std::string>& journal);
-    ~Espion() override;
-
-    void mourir() override;
-    void seDeplacer() override;
-    void seScinder(int k) override;
-    T_Genre getGenre() const override { return GENRE_NORMAL; }
-
-    bool* detruit = nullptr;
-
-private:
-    std::string nom_;
-    std::vector<std::string>& journal_;
-};
+/// FNV-1a of some bytes, to compare long texts and states through one number.
+std::uint64_t fnv1a(const std::string& octets, std::uint64_t depart = 14695981039346656037ULL);
+/// The lines of a text, without their newlines.
+std::vector<std::string> lignes(const std::string& texte);
+/// How many lines of the text hold `morceau`.
+long compterLignes(const std::string& texte, const std::string& morceau);
+/// The whole file, byte for byte; empty if it cannot be read.
+std::string lireFichier(const std::string& chemin);

@@ -1,44 +1,42 @@
 #pragma once
 
+// The window of the in-process tests, opened as the program opens its own, and the frame it
+// shows, read back from GL.
+
 #include "Image.h"
+#include "Main.h"
 
-#include <gtest/gtest.h>
+#include <GL/freeglut.h>
 
-// A real GLUT window for the in-process tests, opened as the program opens its own, and the
-// means to look at what was drawn in it.
+#include <chrono>
 
-/// Opens the process's one 1000 × 800 window, once, and returns when it is on screen.
-/// Fails the calling test when no display opens.
-bool ouvrirFenetreDeTest();
+// Opened once, as the program opens its own; tests draw only once it is on screen.
+inline bool ouvrirLaFenetre() {
+    static const bool ouverte = [] {
+        char nom[] = "window_tests";
+        char* argv[] = {nom, nullptr};
+        int argc = 1;
+        const VerificationAffichage verification(argc, argv);
+        if (!verification.ouvert()) return false;
+        ouvrirFenetre(argc, argv);
+        static bool exposee = false;
+        glutDisplayFunc([] { exposee = true; });
+        const auto limite = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        while (!exposee && std::chrono::steady_clock::now() < limite)
+            glutMainLoopEvent();
+        return exposee;
+    }();
+    return ouverte;
+}
 
-/// The frame that the last swap showed, bottom row first.
-Image lireImage();
+// Mesa's software GLX keeps the back buffer through the swap: the frame just shown is there.
+inline Image image() {
+    Image i{glutGet(GLUT_WINDOW_WIDTH), glutGet(GLUT_WINDOW_HEIGHT), {}};
+    i.rgb.resize(static_cast<std::size_t>(i.largeur) * i.hauteur * 3);
+    glFinish();
+    glReadBuffer(GL_BACK);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, i.largeur, i.hauteur, GL_RGB, GL_UNSIGNED_BYTE, i.rgb.data());
+    return i;
+}
 
-/// The camera and view globals as they were when made, put back when destroyed.
-class GlobalesSauvees {
-public:
-    GlobalesSauvees();
-    ~GlobalesSauvees();
-    GlobalesSauvees(const GlobalesSauvees&) = delete;
-    GlobalesSauvees& operator=(const GlobalesSauvees&) = delete;
-
-private:
-    int x_ = 0;
-    int y_ = 0;
-    int z_ = 0;
-    float focale_ = 0.0f;
-    bool rotationAutomatique_ = false;
-    float rotation_ = 0.0f;
-    int xold_ = 0;
-};
-
-/// Each test gets the window with the scene freshly set up, the globals as they were, and an
-/// empty world that it may fill; the world is freed afterwards.
-class TestFenetre : public ::testing::Test {
-protected:
-    void SetUp() override;
-    void TearDown() override;
-
-private:
-    GlobalesSauvees globales_;
-};

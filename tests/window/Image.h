@@ -1,5 +1,6 @@
 #pragma once
 
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -7,27 +8,52 @@ struct Pixel {
     int r = 0;
     int g = 0;
     int b = 0;
+    bool operator==(const Pixel& p) const { return r == p.r && g == p.g && b == p.b; }
 };
 
-/// An RGB picture, rows in the order its source gives them.
-class Image {
-public:
-    Image() = default;
-    Image(int largeur, int hauteur, std::vector<unsigned char> rgb);
-    /// Reads a binary PPM (P6, maxval 255); an empty image if the bytes are not one.
-    static Image depuisPpm(const std::string& octets);
+/// An RGB picture, in the row order of its source: a screenshot, or GL's frame read back.
+struct Image {
+    int largeur = 0;
+    int hauteur = 0;
+    std::vector<unsigned char> rgb;
 
-    int largeur() const { return largeur_; }
-    int hauteur() const { return hauteur_; }
-    Pixel at(int x, int y) const;
-    bool operator==(const Image& autre) const;
-    /// Pixels that differ from autre, which has the same size.
-    int differences(const Image& autre) const;
-    /// Writes it as a PPM, rows top first when the image holds them bottom first.
-    void enregistrerPpm(const std::string& chemin, bool basEnHaut) const;
+    Pixel at(int x, int y) const {
+        const std::size_t i = (static_cast<std::size_t>(y) * largeur + x) * 3;
+        return {rgb[i], rgb[i + 1], rgb[i + 2]};
+    }
+    long noirs() const {
+        long n = 0;
+        for (std::size_t k = 0; k + 2 < rgb.size(); k += 3)
+            n += (rgb[k] | rgb[k + 1] | rgb[k + 2]) == 0 ? 1 : 0;
+        return n;
+    }
+    /// Pixels that differ from `autre`, of the same size.
+    long differences(const Image& autre) const {
+        long n = 0;
+        for (std::size_t k = 0; k + 2 < rgb.size(); k += 3)
+            n += rgb[k] != autre.rgb[k] || rgb[k + 1] != autre.rgb[k + 1] ||
+                         rgb[k + 2] != autre.rgb[k + 2]
+                     ? 1
+                     : 0;
+        return n;
+    }
+    long nonNoirs() const { return static_cast<long>(largeur) * hauteur - noirs(); }
+    bool operator==(const Image& autre) const {
+        return largeur == autre.largeur && hauteur == autre.hauteur && rgb == autre.rgb;
+    }
 
-private:
-    int largeur_ = 0;
-    int hauteur_ = 0;
-    std::vector<unsigned char> rgb_;
+    /// A binary PPM (P6, maxval 255) as ImageMagick writes it; empty if the bytes are not one.
+    static Image depuisPpm(const std::string& octets) {
+        std::istringstream flux(octets);
+        std::string magique;
+        int maximum = 0;
+        Image image;
+        flux >> magique >> image.largeur >> image.hauteur >> maximum;
+        flux.get();
+        if (!flux || magique != "P6" || maximum != 255 || image.largeur <= 0) return {};
+        image.rgb.resize(static_cast<std::size_t>(image.largeur) * image.hauteur * 3);
+        flux.read(reinterpret_cast<char*>(image.rgb.data()),
+                  static_cast<std::streamsize>(image.rgb.size()));
+        return flux ? image : Image{};
+    }
 };

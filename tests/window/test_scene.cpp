@@ -1,316 +1,142 @@
+// The window in this process, on the virtual X server: what a frame shows, read back from GL,
+// after keys and a drag; the idle callback's tick and pacing.
 #include "C_ANNEAU.h"
-#include "C_AQUARIUM.h"
-#include "C_CUTIT.h"
-#include "C_SPEEDBRICK.h"
-#include "C_SPEEDBRICK_AGA.h"
-#include "C_SPEEDBRICK_NORMAL.h"
-#include "C_SPHERE.h"
 #include "Fenetre.h"
-#include "Geometrie.h"
 #include "Main.h"
+#include "Monde.h"
+#include "Scenario.h"
 
-#include <GL/glut.h>
-#include <gtest/gtest.h>
-
-#include <algorithm>
+#include <chrono>
 #include <cmath>
-#include <utility>
-#include <vector>
 
 namespace {
 
-using Scene = TestFenetre;
-using Dessin = TestFenetre;
-
-C_SPEEDBRICK* poserSpeedbrick(T_Sexe sexe, Point3 p) {
-    C_SPEEDBRICK* s = new C_SPEEDBRICK_NORMAL(std::vector<int>{1}, static_cast<float>(p.x),
-                                              static_cast<float>(p.y), static_cast<float>(p.z));
-    s->setSexe(sexe);
-    s->ajouterOrganisme();
-    return s;
-}
-
-void poserAnneau(C_SPEEDBRICK* s, Point3 p) {
-    s->ajouterAnneau();
-    s->getListeAnneaux().back()->setPosition(static_cast<float>(p.x), static_cast<float>(p.y),
-                                             static_cast<float>(p.z));
-}
-
-void poserCutit(Point3 p) {
-    C_CUTIT* c = new C_CUTIT();
-    c->setPosition(static_cast<float>(p.x), static_cast<float>(p.y), static_cast<float>(p.z));
-    c->ajouterOrganisme();
-}
-
-// A still frame: the view neither turns nor moves between two pictures.
-Image dessinerImmobile(float angle) {
-    G_rotationAutomatique = false;
-    G_rotation = angle;
+Image dessiner() {
     afficherScene();
-    return lireImage();
+    return image();
 }
 
-PointEcran ecran(Point3 p) { return projeter(cameraAttendue(60.0), vueAttendue(0.0), p); }
-
-Pixel pixelEn(const Image& image, Point3 p) {
-    const PointEcran e = ecran(p);
-    return image.at(static_cast<int>(e.x), static_cast<int>(e.y));
+// The vertical field of view that the projection holds. The camera looks along a horizontal
+// line, so the projection's second row is the perspective's cotangent times (0, 1, 0, -300);
+// a zero field of view leaves no perspective at all (w stays 1).
+double champDeVue() {
+    GLdouble m[16];
+    glGetDoublev(GL_PROJECTION_MATRIX, m);
+    if (m[15] == 1.0) return 0.0;
+    return 2.0 * std::atan(1.0 / m[5]) * 180.0 / M_PI;
 }
 
-bool blanc(Pixel p) { return p.r == 255 && p.g == 255 && p.b == 255; }
-bool noir(Pixel p) { return p.r == 0 && p.g == 0 && p.b == 0; }
-
-// Lit colours: the diffuse colour scaled by the light's angle, plus a faint ambient grey.
-bool vertClair(Pixel p) {
-    return p.g > 150 && p.r > 40 && p.r < 130 && std::abs(p.r - p.b) < 8 && p.g > 2 * p.r;
-}
-bool bleu(Pixel p) { return p.b > 150 && p.r < 30 && p.g < 30; }
-bool magenta(Pixel p) { return p.r > 150 && p.b > 150 && std::abs(p.r - p.b) < 8 && p.g < 30; }
-bool blancEclaire(Pixel p) {
-    return p.r > 150 && std::abs(p.r - p.g) < 8 && std::abs(p.r - p.b) < 8;
-}
-bool rouge(Pixel p) { return p.r > 150 && p.g < 30 && p.b < 30; }
-
-using Segment = std::pair<Point3, Point3>;
-
-std::vector<Segment> aretesDuBac() {
-    const double t = 600.0;
-    return {{{0, 0, 0}, {0, t, 0}}, {{0, t, 0}, {t, t, 0}}, {{t, t, 0}, {t, 0, 0}},
-            {{t, 0, 0}, {0, 0, 0}}, {{0, 0, 0}, {0, 0, t}}, {{0, 0, t}, {0, t, t}},
-            {{0, t, t}, {t, t, t}}, {{t, t, t}, {t, 0, t}}, {{t, 0, t}, {0, 0, t}},
-            {{0, t, 0}, {0, t, t}}, {{t, t, 0}, {t, t, t}}, {{t, 0, 0}, {t, 0, t}}};
+void taper(unsigned char touche, int fois) {
+    for (int i = 0; i < fois; ++i)
+        gererClavier(touche, 0, 0);
 }
 
-double distanceAuSegment(double x, double y, PointEcran a, PointEcran b) {
-    const double dx = b.x - a.x;
-    const double dy = b.y - a.y;
-    const double t = std::clamp(((x - a.x) * dx + (y - a.y) * dy) / (dx * dx + dy * dy), 0.0, 1.0);
-    return std::hypot(x - (a.x + t * dx), y - (a.y + t * dy));
+// Creatures on the tank's vertical axis, which the turn leaves in place, 60 units apart. With
+// the eye at (300, 300, 900) looking at the axis and 60 degrees across 800 pixels, a unit of
+// height there is 400 × cot(30°) / |(300, 900)| pixels.
+int hauteurA(float y) {
+    const double pixelsParUnite = 400.0 * std::sqrt(3.0) / std::hypot(300.0, 900.0);
+    return static_cast<int>(std::lround(400.0 + (y - 300.0) * pixelsParUnite));
 }
-
-double distanceAuContour(double x, double y) {
-    double d = 1e9;
-    for (const Segment& s : aretesDuBac()) {
-        d = std::min(d, distanceAuSegment(x, y, ecran(s.first), ecran(s.second)));
-    }
-    return d;
-}
-
-bool blancPres(const Image& image, PointEcran e) {
-    for (int dy = -1; dy <= 1; ++dy) {
-        for (int dx = -1; dx <= 1; ++dx) {
-            if (blanc(image.at(static_cast<int>(e.x) + dx, static_cast<int>(e.y) + dy))) {
-                return true;
-            }
-        }
-    }
-    return false;
-}
-
-int compterBlancs(const Image& image) {
-    int n = 0;
-    for (int y = 0; y < image.hauteur(); ++y) {
-        for (int x = 0; x < image.largeur(); ++x)
-            n += blanc(image.at(x, y)) ? 1 : 0;
-    }
-    return n;
-}
-
-bool dansLaFenetre(PointEcran e) { return e.x >= 2 && e.x < 998 && e.y >= 2 && e.y < 798; }
 
 } // namespace
 
-TEST(Globales, ValeursDeDepart) {
-    EXPECT_EQ(G_dimensionAquariumX, 600);
-    EXPECT_EQ(G_dimensionAquariumY, 600);
-    EXPECT_EQ(G_dimensionAquariumZ, 600);
-    EXPECT_EQ(G_focaleCamera, 60.0f);
-    EXPECT_TRUE(G_rotationAutomatique);
-    EXPECT_EQ(G_rotation, 0.0f);
-    EXPECT_EQ(G_xold, 0);
-}
-
-TEST_F(Scene, LaCameraEstDansLaProjection) {
-    EXPECT_TRUE(prochesParColonne(lireMatrice(GL_PROJECTION_MATRIX), cameraAttendue(60.0), 1e-6));
-    EXPECT_TRUE(prochesParColonne(lireMatrice(GL_MODELVIEW_MATRIX), identite(), 0.0));
-    GLint mode = 0;
-    glGetIntegerv(GL_MATRIX_MODE, &mode);
-    EXPECT_EQ(mode, GL_MODELVIEW);
-}
-
-TEST_F(Scene, EclaireLisseProfondeurEtFondNoir) {
-    EXPECT_TRUE(glIsEnabled(GL_LIGHTING));
-    EXPECT_TRUE(glIsEnabled(GL_LIGHT0));
-    EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
-    GLint ombrage = 0;
-    glGetIntegerv(GL_SHADE_MODEL, &ombrage);
-    EXPECT_EQ(ombrage, GL_SMOOTH);
-    GLfloat fond[4] = {1, 1, 1, 1};
-    glGetFloatv(GL_COLOR_CLEAR_VALUE, fond);
-    EXPECT_EQ(std::vector<GLfloat>(fond, fond + 4), std::vector<GLfloat>(4, 0.0f));
-    GLfloat profondeur = 0.0f;
-    glGetFloatv(GL_DEPTH_CLEAR_VALUE, &profondeur);
-    EXPECT_EQ(profondeur, 1.0f);
-}
-
-TEST_F(Scene, UnBacImpairSeCoupeParTroncature) {
-    G_dimensionAquariumX = 601;
-    G_dimensionAquariumZ = 601;
+TEST(Fenetre, PixelsEtProjectionApresLesTouchesEtUnGlisser) {
+    ASSERT_TRUE(ouvrirLaFenetre()) << "no X display (ctest starts Xvfb for the window tests)";
     initialisationScene();
-    const Matrice camera =
-        produit(perspective(60.0, 1.25, 1.5, 5000.0),
-                regarder({300.0, 300.0, 901.5}, {0.0, 300.0, 0.0}, {0.0, 1.0, 0.0}));
-    EXPECT_TRUE(prochesParColonne(lireMatrice(GL_PROJECTION_MATRIX), camera, 1e-6));
-    dessinerImmobile(0.0f);
-    EXPECT_TRUE(prochesParColonne(lireMatrice(GL_MODELVIEW_MATRIX), vueAttendue(0.0), 1e-6));
+    mondeVide();
+    poser(GENRE_NORMAL, {1, 0, 0}, 300, 300, 300, INDETERMINE);
+    C_SPEEDBRICK* male = poser(GENRE_AGA, {1, 0, 0}, 300, 360, 300, MALE, 1);
+    placerAnneau(male, 0, 300, 420, 300);
+    poser(GENRE_GENTIL, {1, 0, 0}, 300, 240, 300, FEMELLE);
+    poserCutit(300, 180, 300);
+
+    // At start the view turns 0.2 degree a frame from 0, through 60 degrees.
+    EXPECT_NEAR(champDeVue(), 60.0, 1e-4);
+    dessiner();
+    EXPECT_EQ(G_rotation, 0.2f);
+    taper('r', 1);
+    G_rotation = 0.0f;
+    const Image depart = dessiner();
+    EXPECT_EQ(dessiner(), depart) << "r stops the turn";
+    const auto couleur = [&](float y) { return depart.at(500, hauteurA(y)); };
+    // Lit: the diffuse colour scaled by the light, plus a faint ambient grey.
+    const Pixel vert = couleur(300), bleu = couleur(360), blanc = couleur(420),
+                magenta = couleur(240), rouge = couleur(180), vide = couleur(330);
+    EXPECT_TRUE(vert.g > 150 && vert.g > 2 * vert.r && std::abs(vert.r - vert.b) < 8);
+    EXPECT_TRUE(bleu.b > 150 && bleu.r < 30 && bleu.g < 30);
+    EXPECT_TRUE(blanc.r > 150 && blanc.r == blanc.g && blanc.g == blanc.b);
+    EXPECT_TRUE(magenta.r > 150 && std::abs(magenta.r - magenta.b) < 8 && magenta.g < 30);
+    EXPECT_TRUE(rouge.r > 150 && rouge.g < 30 && rouge.b < 30);
+    EXPECT_EQ(vide, Pixel{});
+    EXPECT_LT(depart.noirs(), 1000L * 800 - 3000) << "the tank's outline is missing";
+
+    // b widens by 10 degrees up to 180, where everything shrinks to a point; n narrows down to
+    // no perspective; back at 60 the frame is the first one again. Capitals do nothing.
+    taper('b', 13);
+    EXPECT_NEAR(champDeVue(), 180.0, 1e-4);
+    EXPECT_GT(dessiner().noirs(), 1000L * 800 - 16);
+    taper('n', 19);
+    EXPECT_EQ(champDeVue(), 0.0);
+    taper('b', 6);
+    for (unsigned char touche : {'B', 'N', 'R', 'x'})
+        taper(touche, 1);
+    EXPECT_NEAR(champDeVue(), 60.0, 1e-4);
+    EXPECT_EQ(dessiner(), depart);
+
+    // A drag turns a degree per pixel from the last left press, folded once into 0 to 360;
+    // other buttons do not move the start.
+    mousePress(GLUT_LEFT_BUTTON, GLUT_DOWN, 100, 0);
+    mouseMotion(450, 7);
+    EXPECT_EQ(G_rotation, 350.0f);
+    EXPECT_FALSE(dessiner() == depart);
+    mouseMotion(460, 0);
+    EXPECT_EQ(G_rotation, 0.0f);
+    EXPECT_EQ(dessiner(), depart);
+    mousePress(GLUT_RIGHT_BUTTON, GLUT_DOWN, 900, 0);
+    mouseMotion(459, 0);
+    EXPECT_EQ(G_rotation, 359.0f);
+
+    // r again: the turn goes on from there, never folded by a frame.
+    taper('r', 1);
+    dessiner();
+    EXPECT_EQ(G_rotation, static_cast<float>(359.0f + 0.2));
+    detruireMonde();
 }
 
-TEST_F(Scene, ChaqueImageTourneDe0_2Degre) {
-    G_rotation = 10.0f;
-    afficherScene();
-    EXPECT_EQ(G_rotation, static_cast<float>(10.0f + 0.2));
-    EXPECT_TRUE(prochesParColonne(lireMatrice(GL_MODELVIEW_MATRIX), vueAttendue(10.2), 1e-6));
-    afficherScene();
-    EXPECT_EQ(G_rotation, static_cast<float>(static_cast<float>(10.0f + 0.2) + 0.2));
+// The idle callback is the very tick of the headless path, paced to one per 25 ms.
+TEST(Fenetre, LeTickDeLaFenetreEstCeluiSansFenetreEtRythme) {
+    ASSERT_TRUE(ouvrirLaFenetre());
+    const auto troisTicks = [](void (*tick)()) {
+        const Console silence;
+        construireMondeSynthetique(200, 19, 5);
+        for (int t = 0; t < 3; ++t)
+            tick();
+        const std::uint64_t empreinte = empreinteMonde();
+        detruireMonde();
+        return empreinte;
+    };
+    EXPECT_EQ(troisTicks(animerScene), troisTicks(avancerTick));
+    // GLUT's counter reads whole milliseconds: a tick may seem one longer than it was.
+    mondeVide();
+    const auto debut = std::chrono::steady_clock::now();
+    for (int t = 0; t < 4; ++t)
+        animerScene();
+    EXPECT_GE(std::chrono::steady_clock::now() - debut, 4 * std::chrono::milliseconds(24));
+    detruireMonde();
 }
 
-TEST_F(Scene, LAngleNEstJamaisRamene) {
-    G_rotation = 359.9f;
-    afficherScene();
-    EXPECT_GT(G_rotation, 360.0f);
-}
-
-TEST_F(Scene, SansRotationAutomatiqueLImageNeBougePas) {
-    const Image avant = dessinerImmobile(33.0f);
-    ASSERT_GT(compterBlancs(avant), 1000);
-    afficherScene();
-    EXPECT_EQ(G_rotation, 33.0f);
-    EXPECT_EQ(lireImage(), avant);
-}
-
-TEST_F(Dessin, RegistresVidesSeulLeContourBlancAuxAretesProjetees) {
-    const Image image = dessinerImmobile(0.0f);
-    image.enregistrerPpm("contour.ppm", true);
-    for (int y = 0; y < image.hauteur(); ++y) {
-        for (int x = 0; x < image.largeur(); ++x) {
-            const Pixel p = image.at(x, y);
-            ASSERT_TRUE(noir(p) || blanc(p)) << "pixel " << x << "," << y;
-            if (!blanc(p)) continue;
-            ASSERT_LT(distanceAuContour(x + 0.5, y + 0.5), 1.5) << "stray pixel " << x << "," << y;
-        }
+// The pacing's arithmetic, on made-up readings of GLUT's counter: what is left of a tick's
+// 25 ms to sleep.
+TEST(Fenetre, CeQuiResteDuTickADormir) {
+    struct Cas {
+        long debut, maintenant;
+        unsigned int reste;
+    };
+    for (Cas c : {Cas{5000, 5000, 25}, Cas{1000, 1010, 15}, Cas{1000, 1024, 1}, Cas{1000, 1025, 0},
+                  Cas{1000, 1026, 0}, Cas{1000, 1000 + 3600000, 0},
+                  // A tick late by 40 ms gives no credit to the next: it sleeps its own rest.
+                  Cas{0, 65, 0}, Cas{65, 75, 15}}) {
+        EXPECT_EQ(resteDuTick(c.debut, c.maintenant), c.reste) << c.debut << " " << c.maintenant;
     }
-    EXPECT_GT(compterBlancs(image), 3000);
-    int aretesVues = 0;
-    for (const Segment& s : aretesDuBac()) {
-        const PointEcran a = ecran(s.first);
-        const PointEcran b = ecran(s.second);
-        for (double t = 0.05; t < 1.0; t += 0.1) {
-            const PointEcran e{a.x + t * (b.x - a.x), a.y + t * (b.y - a.y)};
-            if (!dansLaFenetre(e)) continue;
-            EXPECT_TRUE(blancPres(image, e)) << "no outline at " << e.x << "," << e.y;
-        }
-        if (dansLaFenetre(a) && dansLaFenetre(b)) ++aretesVues;
-    }
-    EXPECT_EQ(aretesVues, 12);
-}
-
-TEST_F(Dessin, TetesParSexeAnneauxBlancsCutitsRouges) {
-    poserSpeedbrick(INDETERMINE, {200, 300, 300});
-    C_SPEEDBRICK* male = poserSpeedbrick(MALE, {300, 300, 300});
-    poserAnneau(male, {300, 250, 300});
-    poserAnneau(male, {300, 200, 300});
-    poserSpeedbrick(FEMELLE, {450, 300, 300});
-    poserCutit({300, 420, 300});
-    const Image image = dessinerImmobile(0.0f);
-    image.enregistrerPpm("creatures.ppm", true);
-
-    const Pixel indetermine = pixelEn(image, {200, 300, 300});
-    const Pixel tete = pixelEn(image, {300, 300, 300});
-    const Pixel femelle = pixelEn(image, {450, 300, 300});
-    const Pixel anneau1 = pixelEn(image, {300, 250, 300});
-    const Pixel anneau2 = pixelEn(image, {300, 200, 300});
-    const Pixel cutit = pixelEn(image, {300, 420, 300});
-    EXPECT_TRUE(vertClair(indetermine))
-        << indetermine.r << " " << indetermine.g << " " << indetermine.b;
-    EXPECT_TRUE(bleu(tete)) << tete.r << " " << tete.g << " " << tete.b;
-    EXPECT_TRUE(magenta(femelle)) << femelle.r << " " << femelle.g << " " << femelle.b;
-    EXPECT_TRUE(blancEclaire(anneau1)) << anneau1.r << " " << anneau1.g << " " << anneau1.b;
-    EXPECT_TRUE(blancEclaire(anneau2)) << anneau2.r << " " << anneau2.g << " " << anneau2.b;
-    EXPECT_TRUE(rouge(cutit)) << cutit.r << " " << cutit.g << " " << cutit.b;
-    EXPECT_TRUE(noir(pixelEn(image, {300, 360, 300})));
-}
-
-// Each sphere's size on screen follows its radius: 8 for a head, 6 for a ring, 3 for a cutit.
-TEST_F(Dessin, RayonsDesSpheres) {
-    const Point3 centre{300, 300, 300};
-    const auto largeurVue = [&](double rayon) {
-        const PointEcran c = ecran(centre);
-        const PointEcran bord = ecran({centre.x, centre.y + rayon, centre.z});
-        return std::hypot(bord.x - c.x, bord.y - c.y);
-    };
-    // The lit run of the pixel column through the centre; the ambient light keeps even the
-    // sphere's dark side off black.
-    const auto hauteurAllumee = [](const Image& image, PointEcran c) {
-        const int x = static_cast<int>(c.x);
-        int haut = static_cast<int>(c.y);
-        int bas = haut;
-        while (!noir(image.at(x, haut + 1)))
-            ++haut;
-        while (!noir(image.at(x, bas - 1)))
-            --bas;
-        return haut - bas + 1;
-    };
-    const PointEcran c = ecran(centre);
-    const auto verifier = [&](const Image& image, double rayon) {
-        EXPECT_NEAR(hauteurAllumee(image, c), 2.0 * largeurVue(rayon), 1.5) << "radius " << rayon;
-    };
-    C_SPEEDBRICK* s = poserSpeedbrick(MALE, centre);
-    verifier(dessinerImmobile(0.0f), 8.0);
-    C_AQUARIUM::getAquarium()->supprimerSpeedbrick(s);
-    C_AQUARIUM::getAquarium()->libererMorts();
-    C_SPEEDBRICK* porteur = poserSpeedbrick(MALE, {-50, 300, 300});
-    poserAnneau(porteur, centre);
-    verifier(dessinerImmobile(0.0f), 6.0);
-    C_AQUARIUM::getAquarium()->supprimerSpeedbrick(porteur);
-    C_AQUARIUM::getAquarium()->libererMorts();
-    poserCutit(centre);
-    verifier(dessinerImmobile(0.0f), 3.0);
-}
-
-TEST_F(Dessin, NiLeGenreNiLaCouleurDeTeteNeSeVoient) {
-    C_SPEEDBRICK* normal = poserSpeedbrick(FEMELLE, {300, 300, 300});
-    const Image imageNormal = dessinerImmobile(0.0f);
-    C_AQUARIUM::getAquarium()->supprimerSpeedbrick(normal);
-    C_AQUARIUM::getAquarium()->libererMorts();
-
-    C_SPEEDBRICK* aga = new C_SPEEDBRICK_AGA(std::vector<int>{1}, 300.0f, 300.0f, 300.0f);
-    aga->setSexe(FEMELLE);
-    aga->setCouleurTete(static_cast<T_Couleur_Tete>(1));
-    aga->ajouterOrganisme();
-    EXPECT_EQ(dessinerImmobile(0.0f), imageNormal);
-}
-
-TEST_F(Dessin, UnOrganismeLaisseLaMatriceModeleVueIntacte) {
-    C_SPEEDBRICK* s = poserSpeedbrick(FEMELLE, {100, 200, 300});
-    poserAnneau(s, {110, 200, 300});
-    poserCutit({50, 60, 70});
-    C_CUTIT* c = C_AQUARIUM::getAquarium()->getListeCutit().front();
-
-    glMatrixMode(GL_MODELVIEW);
-    glLoadMatrixd(vueAttendue(42.0).data());
-    GLint profondeurAvant = 0;
-    glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &profondeurAvant);
-    C_SPHERE().afficheToi(s);
-    C_SPHERE().afficheToi(s->getListeAnneaux().front());
-    C_SPHERE().afficheToi(c);
-    GLint profondeurApres = 0;
-    glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &profondeurApres);
-    EXPECT_EQ(profondeurApres, profondeurAvant);
-    EXPECT_TRUE(prochesParColonne(lireMatrice(GL_MODELVIEW_MATRIX), vueAttendue(42.0), 1e-6));
-}
-
-TEST_F(Scene, LAffichageOuvertEstReconnu) {
-    char nom[] = "window_tests";
-    char* argv[] = {nom, nullptr};
-    EXPECT_TRUE(VerificationAffichage(1, argv).ouvert());
 }
