@@ -21,6 +21,9 @@ struct Fichiers {
     std::string rapport;
     std::string stats;
     std::string trace;
+    bool operator==(const Fichiers& f) const {
+        return rapport == f.rapport && stats == f.stats && trace == f.trace;
+    }
 };
 
 int tickDeLigne(const std::string& ligne) { return nlohmann::json::parse(ligne).at("tick"); }
@@ -48,27 +51,22 @@ void joindre(Fichiers& tout, const Fichiers& part) {
 class Reprise : public LotTest {
 protected:
     std::vector<std::string> sorties(const std::string& nom) const {
-        return {"--state",
-                chemin(nom + ".jsonl"),
-                "--state-every",
-                std::to_string(kPeriode),
-                "--stats",
-                chemin(nom + ".csv"),
-                "--checkpoint",
-                chemin("point"),
-                "--checkpoint-every",
-                "250"};
+        return {"--state", chemin(nom + ".jsonl"), "--state-every", std::to_string(kPeriode),
+                "--stats", chemin(nom + ".csv"), "--checkpoint", chemin("point"),
+                "--checkpoint-every", "250"};
     }
     Fichiers lireSorties(const std::string& nom, const Issue& issue) const {
         return {issue.sortie, lireFichier(chemin(nom + ".csv")),
                 lireFichier(chemin(nom + ".jsonl"))};
     }
-    /// One run with every output; `nom` names its files.
-    Fichiers courir(const std::string& nom, std::vector<std::string> arguments, int statut = 0) {
+    /// One run with every output, which must succeed and say `recit`; `nom` names its files.
+    Fichiers courir(const std::string& nom, std::vector<std::string> arguments,
+                    const std::string& recit = "") {
         const std::vector<std::string> s = sorties(nom);
         arguments.insert(arguments.end(), s.begin(), s.end());
         const Issue issue = lancer(arguments);
-        EXPECT_EQ(issue.statut, statut) << issue.erreurs;
+        EXPECT_EQ(issue.statut, 0) << issue.erreurs;
+        EXPECT_NE(issue.erreurs.find(recit), std::string::npos) << issue.erreurs;
         return lireSorties(nom, issue);
     }
     Fichiers ininterrompue() { return courir("entier", {"--seed", "1", "--ticks", "3000"}); }
@@ -94,8 +92,7 @@ TEST_F(Reprise, UneCourseReprisePlusieursFoisEgaleLaCourseIninterrompue) {
     Fichiers joint;
     const Fichiers premiere = courir("p1", {"--seed", "1", "--ticks", "100"});
     const nlohmann::json etat = nlohmann::json::parse(lignes(premiere.trace).back());
-    bool invincible = false;
-    bool tourne = false;
+    bool invincible = false, tourne = false;
     for (const auto& s : etat.at("speedbricks")) {
         invincible |= s.at("invincible").get<int>() > 0;
         for (const auto& axe : s.at("turning"))
@@ -107,23 +104,10 @@ TEST_F(Reprise, UneCourseReprisePlusieursFoisEgaleLaCourseIninterrompue) {
     const std::string point = chemin("point");
     joindre(joint, courir("p2", {"--resume", point, "--ticks", "205"}));
     joindre(joint, courir("p3", {"--resume", point, "--ticks", "375"}));
-    const Issue borne = lancer([&] {
-        std::vector<std::string> a = {"--resume",          point, "--ticks", "3000",
-                                      "--max-speedbricks", "40"};
-        const std::vector<std::string> s = sorties("p4");
-        a.insert(a.end(), s.begin(), s.end());
-        return a;
-    }());
-    EXPECT_EQ(borne.statut, 0);
-    EXPECT_NE(borne.erreurs.find("stopped at tick 1888, more than 40 speedbricks alive"),
-              std::string::npos)
-        << borne.erreurs;
-    joindre(joint, lireSorties("p4", borne));
+    joindre(joint, courir("p4", {"--resume", point, "--max-speedbricks", "40"},
+                          "stopped at tick 1888, more than 40 speedbricks alive"));
     joindre(joint, courir("p5", {"--resume", point}));
-
-    EXPECT_EQ(joint.rapport, entier.rapport);
-    EXPECT_EQ(joint.stats, entier.stats);
-    EXPECT_EQ(joint.trace, entier.trace);
+    EXPECT_EQ(joint, entier);
 }
 
 class Interruption : public Reprise, public ::testing::WithParamInterface<std::tuple<int, int>> {};
@@ -134,19 +118,16 @@ TEST_P(Interruption, LaisseDesFichiersEntiersQuiSeJoignentALaReprise) {
     const auto [signal, statut] = GetParam();
     const Fichiers entier = ininterrompue();
 
-    Lancement lancement;
-    lancement.arguments = {AQUARIUM_BATCH, "--seed", "1", "--ticks", "3000"};
+    const std::size_t moitie = entier.rapport.find('\n', entier.rapport.size() / 2) + 1;
+    Lancement lancement{{AQUARIUM_BATCH, "--seed", "1", "--ticks", "3000"}, "", moitie};
     const std::vector<std::string> s = sorties("p1");
     lancement.arguments.insert(lancement.arguments.end(), s.begin(), s.end());
-    const std::size_t moitie = entier.rapport.find('\n', entier.rapport.size() / 2) + 1;
-    lancement.sortieBloqueeApres = moitie;
     Processus processus(lancement);
     ASSERT_TRUE(processus.attendreEcrits(moitie, std::chrono::seconds(60)));
     ASSERT_EQ(::kill(processus.pid(), signal), 0);
     processus.lireSortie();
     const Issue issue = *processus.attendreFin();
     EXPECT_EQ(issue.statut, statut) << issue.erreurs;
-
     const std::string recit =
         std::string("interrupted by ") + (signal == SIGINT ? "SIGINT" : "SIGTERM") + " at tick ";
     const std::size_t position = issue.erreurs.find(recit);
@@ -162,9 +143,7 @@ TEST_P(Interruption, LaisseDesFichiersEntiersQuiSeJoignentALaReprise) {
     Fichiers joint;
     joindre(joint, premiere);
     joindre(joint, courir("p2", {"--resume", chemin("point")}));
-    EXPECT_EQ(joint.rapport, entier.rapport);
-    EXPECT_EQ(joint.stats, entier.stats);
-    EXPECT_EQ(joint.trace, entier.trace);
+    EXPECT_EQ(joint, entier);
 }
 
 INSTANTIATE_TEST_SUITE_P(Signaux, Interruption,
@@ -173,12 +152,9 @@ INSTANTIATE_TEST_SUITE_P(Signaux, Interruption,
 
 // Both signals come while the run is held in its seeding: the second ends it at once.
 TEST_F(Reprise, UnSecondSignalTermineAussitot) {
-    Lancement lancement;
-    lancement.arguments = {AQUARIUM_BATCH, "--seed", "1", "--ticks", "3000"};
     const std::size_t fondateurs =
         20 * (std::string("Nouveau Speedbrick avec le g\xe9nome suivant : ").size() + 20 + 1);
-    lancement.sortieBloqueeApres = fondateurs;
-    Processus processus(lancement);
+    Processus processus({{AQUARIUM_BATCH, "--seed", "1", "--ticks", "3000"}, "", fondateurs});
     ASSERT_TRUE(processus.attendreEcrits(fondateurs, std::chrono::seconds(60)));
     ::kill(processus.pid(), SIGINT);
     ::kill(processus.pid(), SIGTERM);
@@ -194,9 +170,7 @@ std::string avecOctet(std::string octets, std::size_t position, char octet) {
 // Each refused before anything is written: one line, status 2, no output left.
 TEST_F(Reprise, RefuseUnPointDeRepriseIllisibleOuContredit) {
     ASSERT_EQ(lancer({"--seed", "1", "--ticks", "50", "--quiet", "--checkpoint", chemin("bon"),
-                      "--state", chemin("trace")})
-                  .statut,
-              0);
+                      "--state", chemin("trace")}).statut, 0);
     const std::string bon = lireFichier(chemin("bon"));
     using Cas = std::tuple<std::optional<std::string>, std::string, std::vector<std::string>>;
     const std::vector<Cas> cas = {
@@ -222,8 +196,7 @@ TEST_F(Reprise, RefuseUnPointDeRepriseIllisibleOuContredit) {
         arguments.insert(arguments.end(), options.begin(), options.end());
         const Issue issue = lancer(arguments);
         EXPECT_EQ(issue.statut, 2) << raison;
-        EXPECT_EQ(issue.erreurs.rfind("aquarium-batch: --resume '" + point + "': " + raison, 0), 0u)
-            << issue.erreurs;
+        EXPECT_EQ(issue.erreurs.rfind("aquarium-batch: --resume '" + point + "': " + raison, 0), 0u);
         EXPECT_EQ(lignes(issue.erreurs).size(), 1u) << issue.erreurs;
         EXPECT_EQ(issue.sortie, "");
         EXPECT_FALSE(std::filesystem::exists(chemin("stats"))) << raison;
