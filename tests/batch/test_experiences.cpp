@@ -58,7 +58,8 @@ TEST_F(ExperienceTest, ReglagesParDefautRefontLesCoursesDAvant) {
 
 std::string refusDuTank(const std::string& valeur) {
     return "--tank: expects X,Y,Z: whole numbers, X and Z from 512 and Y from 201, each up to "
-           "16384, not '" + valeur + "' (see --help)";
+           "16384, not '" +
+           valeur + "' (see --help)";
 }
 
 std::string refusDEntier(const std::string& option, int minimum, const std::string& valeur) {
@@ -175,7 +176,8 @@ TEST_F(ExperienceTest, AutreMondeResumeEtStatistiquesConcordent) {
     EXPECT_EQ(premierTick(colonnes["deaths"], [](long long n) { return n > 0; }), 2500);
     int sterile = 0, invincible = 0;
     std::vector<float> haut(3, 0.0f);
-    for (const json& s : json::parse(lignes(lireFichier(chemin("t.jsonl"))).back())["speedbricks"]) {
+    for (const json& s :
+         json::parse(lignes(lireFichier(chemin("t.jsonl"))).back())["speedbricks"]) {
         sterile = std::max(sterile, s["sterile"].get<int>());
         invincible = std::max(invincible, s["invincible"].get<int>());
         for (int axe = 0; axe < 3; ++axe)
@@ -197,9 +199,10 @@ std::map<std::string, std::filesystem::file_time_type> dates(const std::string& 
 // Two seeds by two sterility durations on two jobs; then the same sweep again, which starts no
 // run, and once more after one summary is lost, which runs that one alone.
 TEST_F(LotTest, BalayageTabuleSesCoursesEtReprend) {
-    std::vector<std::string> balayage = {AQUARIUM_SWEEP, "--batch", AQUARIUM_BATCH, "--seeds",
-                                         "1-2", "--set", "sterility=50,100", "--ticks", "300",
-                                         "--jobs", "2", "--out", chemin("b")};
+    std::vector<std::string> balayage = {
+        AQUARIUM_SWEEP,     "--batch", AQUARIUM_BATCH, "--seeds", "1-2", "--set",
+        "sterility=50,100", "--ticks", "300",          "--jobs",  "2",   "--out",
+        chemin("b")};
     const auto balayer = [&](const std::string& recit, int statut = 0) {
         const Issue issue = executer(balayage);
         EXPECT_EQ(issue.statut, statut) << issue.erreurs;
@@ -220,7 +223,8 @@ TEST_F(LotTest, BalayageTabuleSesCoursesEtReprend) {
                                        r["deaths"].dump() + "," + r["peak"]["speedbricks"].dump() +
                                        ",";
         EXPECT_EQ(tableau[i].rfind(groupe + "," + graine + ",", 0), 0u) << tableau[i];
-        EXPECT_NE(tableau[i].find(evenements), std::string::npos) << tableau[i] << " " << evenements;
+        EXPECT_NE(tableau[i].find(evenements), std::string::npos)
+            << tableau[i] << " " << evenements;
     }
     EXPECT_EQ(lireFichier(chemin("b/sweep.png")).substr(0, 8), "\x89PNG\r\n\x1a\n");
 

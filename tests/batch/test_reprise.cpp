@@ -51,9 +51,16 @@ void joindre(Fichiers& tout, const Fichiers& part) {
 class Reprise : public LotTest {
 protected:
     std::vector<std::string> sorties(const std::string& nom) const {
-        return {"--state", chemin(nom + ".jsonl"), "--state-every", std::to_string(kPeriode),
-                "--stats", chemin(nom + ".csv"), "--checkpoint", chemin("point"),
-                "--checkpoint-every", "250"};
+        return {"--state",
+                chemin(nom + ".jsonl"),
+                "--state-every",
+                std::to_string(kPeriode),
+                "--stats",
+                chemin(nom + ".csv"),
+                "--checkpoint",
+                chemin("point"),
+                "--checkpoint-every",
+                "250"};
     }
     Fichiers lireSorties(const std::string& nom, const Issue& issue) const {
         return {issue.sortie, lireFichier(chemin(nom + ".csv")),
@@ -170,7 +177,9 @@ std::string avecOctet(std::string octets, std::size_t position, char octet) {
 // Each refused before anything is written: one line, status 2, no output left.
 TEST_F(Reprise, RefuseUnPointDeRepriseIllisibleOuContredit) {
     ASSERT_EQ(lancer({"--seed", "1", "--ticks", "50", "--quiet", "--checkpoint", chemin("bon"),
-                      "--state", chemin("trace")}).statut, 0);
+                      "--state", chemin("trace")})
+                  .statut,
+              0);
     const std::string bon = lireFichier(chemin("bon"));
     using Cas = std::tuple<std::optional<std::string>, std::string, std::vector<std::string>>;
     const std::vector<Cas> cas = {
@@ -196,7 +205,8 @@ TEST_F(Reprise, RefuseUnPointDeRepriseIllisibleOuContredit) {
         arguments.insert(arguments.end(), options.begin(), options.end());
         const Issue issue = lancer(arguments);
         EXPECT_EQ(issue.statut, 2) << raison;
-        EXPECT_EQ(issue.erreurs.rfind("aquarium-batch: --resume '" + point + "': " + raison, 0), 0u);
+        EXPECT_EQ(issue.erreurs.rfind("aquarium-batch: --resume '" + point + "': " + raison, 0),
+                  0u);
         EXPECT_EQ(lignes(issue.erreurs).size(), 1u) << issue.erreurs;
         EXPECT_EQ(issue.sortie, "");
         EXPECT_FALSE(std::filesystem::exists(chemin("stats"))) << raison;

@@ -26,8 +26,8 @@ int clairs(const std::string& image) {
     int n = 0;
     for (std::size_t i = 0; i + 2 < image.size(); i += 3)
         n += static_cast<unsigned char>(image[i]) + static_cast<unsigned char>(image[i + 1]) +
-                     static_cast<unsigned char>(image[i + 2]) >
-                 150;
+                 static_cast<unsigned char>(image[i + 2]) >
+             150;
     return n;
 }
 
@@ -43,17 +43,17 @@ TEST_F(Enregistreur, VideoSeDecodeAvecLesImagesDemandees) {
         EXPECT_NE(fait.erreurs.find("--video: 8 frames of 320x256"), std::string::npos)
             << fait.erreurs;
         // Frames counted by decoding them.
-        EXPECT_EQ(executer({FFPROBE, "-v", "error", "-count_frames", "-select_streams", "v:0",
-                            "-show_entries",
-                            "stream=codec_name,width,height,r_frame_rate,nb_read_frames", "-of",
-                            "default=noprint_wrappers=1", video})
-                      .sortie,
-                  std::string("codec_name=") + codec +
-                      "\nwidth=320\nheight=256\nr_frame_rate=12/1\nnb_read_frames=8\n");
+        EXPECT_EQ(
+            executer({FFPROBE, "-v", "error", "-count_frames", "-select_streams", "v:0",
+                      "-show_entries", "stream=codec_name,width,height,r_frame_rate,nb_read_frames",
+                      "-of", "default=noprint_wrappers=1", video})
+                .sortie,
+            std::string("codec_name=") + codec +
+                "\nwidth=320\nheight=256\nr_frame_rate=12/1\nnb_read_frames=8\n");
 
         const std::size_t taille = 320 * 256 * 3;
-        const std::string images = executer({FFMPEG, "-v", "error", "-i", video, "-f",
-                                             "rawvideo", "-pix_fmt", "rgb24", "pipe:1"})
+        const std::string images = executer({FFMPEG, "-v", "error", "-i", video, "-f", "rawvideo",
+                                             "-pix_fmt", "rgb24", "pipe:1"})
                                        .sortie;
         ASSERT_EQ(images.size(), 8 * taille) << extension;
         for (std::size_t i = 0; i < 8; ++i) {
@@ -84,7 +84,8 @@ TEST_F(Enregistreur, OptionRefuseeUneLigneStatutDeuxRienDeCree) {
         std::vector<std::string> arguments;
         for (const std::string& a : options)
             arguments.push_back(a[0] == '@' ? chemin(a.substr(1)) : a);
-        if (options[0] != "--video") arguments.insert(arguments.end(), {"--video", chemin("v.mp4")});
+        if (options[0] != "--video")
+            arguments.insert(arguments.end(), {"--video", chemin("v.mp4")});
         const Issue refus = enregistrer(arguments);
         SCOPED_TRACE(refus.erreurs);
         EXPECT_EQ(refus.statut, 2);
