@@ -5,7 +5,6 @@
 #include <csignal>
 #include <fstream>
 #include <optional>
-#include <sstream>
 #include <tuple>
 
 // Long runs stopped, saved and taken up again: joined, their files are the uninterrupted run's
@@ -77,36 +76,15 @@ protected:
         return lireSorties(nom, issue);
     }
     Fichiers ininterrompue() { return courir("entier", {"--seed", "1", "--ticks", "3000"}); }
-
-    /// The settings' comment and the header come before tick 1's row.
-    std::vector<std::string> statsDe(const Fichiers& f, int tick) const {
-        std::vector<std::string> champs;
-        std::stringstream ligne(lignes(f.stats).at(static_cast<std::size_t>(tick) + 1));
-        for (std::string champ; std::getline(ligne, champ, ',');)
-            champs.push_back(champ);
-        return champs;
-    }
 };
 
 // Stops chosen from seed 1's run: 100, every founder invincible and some turning at a wall;
 // 205, right after a birth; 375, right after a split; the bound of 40 speedbricks, passed at
-// 1888 by a split. Each part saves the checkpoint that the next takes up.
+// 1888 by a split (seed 1's run is pinned by the settings' golden test). Each part saves the
+// checkpoint that the next takes up.
 TEST_F(Reprise, UneCourseReprisePlusieursFoisEgaleLaCourseIninterrompue) {
-    const Fichiers entier = ininterrompue();
-    ASSERT_NE(statsDe(entier, 205).at(10), "0") << "no birth at tick 205";
-    ASSERT_NE(statsDe(entier, 375).at(11), "0") << "no split at tick 375";
-
     Fichiers joint;
-    const Fichiers premiere = courir("p1", {"--seed", "1", "--ticks", "100"});
-    const nlohmann::json etat = nlohmann::json::parse(lignes(premiere.trace).back());
-    bool invincible = false, tourne = false;
-    for (const auto& s : etat.at("speedbricks")) {
-        invincible |= s.at("invincible").get<int>() > 0;
-        for (const auto& axe : s.at("turning"))
-            tourne |= axe.get<bool>();
-    }
-    ASSERT_TRUE(invincible && tourne) << "tick 100 has no invincibility or no wall turn";
-    joindre(joint, premiere);
+    joindre(joint, courir("p1", {"--seed", "1", "--ticks", "100"}));
 
     const std::string point = chemin("point");
     joindre(joint, courir("p2", {"--resume", point, "--ticks", "205"}));
@@ -139,14 +117,10 @@ TEST_P(Interruption, LaisseDesFichiersEntiersQuiSeJoignentALaReprise) {
         std::string("interrupted by ") + (signal == SIGINT ? "SIGINT" : "SIGTERM") + " at tick ";
     const std::size_t position = issue.erreurs.find(recit);
     ASSERT_NE(position, std::string::npos) << issue.erreurs;
-    const int tick = std::stoi(issue.erreurs.substr(position + recit.size()));
+    // The trace ends with the state it stopped in; a half-written line would show in the join.
     const Fichiers premiere = lireSorties("p1", issue);
-    ASSERT_EQ(lignes(premiere.stats).size(), static_cast<std::size_t>(tick) + 2);
-    EXPECT_EQ(premiere.stats.back(), '\n');
-    EXPECT_EQ(statsDe(premiere, tick).at(0), std::to_string(tick));
-    EXPECT_EQ(premiere.trace.back(), '\n');
-    EXPECT_EQ(tickDeLigne(lignes(premiere.trace).back()), tick);
-
+    EXPECT_EQ(tickDeLigne(lignes(premiere.trace).back()),
+              std::stoi(issue.erreurs.substr(position + recit.size())));
     Fichiers joint;
     joindre(joint, premiere);
     joindre(joint, courir("p2", {"--resume", chemin("point")}));
