@@ -166,12 +166,10 @@ TEST_F(ExperienceTest, AutreMondeResumeEtStatistiquesConcordent) {
     const long long explosion = premierTick(vivants, [](long long n) { return n >= 1000; });
     EXPECT_GT(explosion, 0);
     EXPECT_EQ(resume["explosionTick"], explosion);
-    EXPECT_GE(resume["wallSeconds"].get<double>(), 0.0);
 
     // The world ran with these settings: shoals of 5, rings every 100 ticks, death at 2500,
     // newborns sterile for 110 ticks and invincible for 100, heads clamped 10 units inside.
     EXPECT_NE(lot.sortie.find("6 bancs de 5 cutits cr\xe9\xe9s.\n"), std::string::npos);
-    EXPECT_EQ(colonnes["cutits"].back(), 30);
     EXPECT_EQ(premierTick(colonnes["rings"], [](long long n) { return n > 0; }), 100);
     EXPECT_EQ(premierTick(colonnes["deaths"], [](long long n) { return n > 0; }), 2500);
     int sterile = 0, invincible = 0;

@@ -65,13 +65,6 @@ std::vector<GLfloat> retour(const std::function<void(float)>& sphere) {
     return tampon;
 }
 
-/// The window's frame of the spheres.
-Image imageDe(const std::function<void(float)>& sphere) {
-    semerSpheres(sphere);
-    glutSwapBuffers();
-    return image();
-}
-
 void glut(float rayon) { glutSolidSphere(rayon, kDecoupage, kDecoupage); }
 
 void notre(float rayon) { SphereSolide(rayon, kDecoupage, kDecoupage).tracer(); }
@@ -114,10 +107,8 @@ Image imageHorsEcran(float angle) {
 TEST_F(HorsEcran, NotreSphereEstCelleDeFreeglut) {
     const std::vector<GLfloat> attendu = retour(glut);
     EXPECT_GT(attendu.size(), 100000u) << "too little drawn to compare";
+    // Where each vertex lands, its depth and its lit colour: the same pixels follow.
     EXPECT_TRUE(retour(notre) == attendu) << "the vertices, normals or strips differ";
-    const Image deGlut = imageDe(glut);
-    EXPECT_GT(deGlut.nonNoirs(), 30000) << "too little drawn to compare";
-    EXPECT_EQ(imageDe(notre).differences(deGlut), 0);
 }
 
 TEST_F(HorsEcran, LImageHorsEcranEstCelleDeLaFenetre) {
