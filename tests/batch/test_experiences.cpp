@@ -174,8 +174,8 @@ TEST_F(ExperienceTest, AutreMondeResumeEtStatistiquesConcordent) {
     EXPECT_EQ(premierTick(colonnes["deaths"], [](long long n) { return n > 0; }), 2500);
     int sterile = 0, invincible = 0;
     std::vector<float> haut(3, 0.0f);
-    for (const json& s :
-         json::parse(lignes(lireFichier(chemin("t.jsonl"))).back())["speedbricks"]) {
+    const json fin = json::parse(lignes(lireFichier(chemin("t.jsonl"))).back());
+    for (const json& s : fin["speedbricks"]) {
         sterile = std::max(sterile, s["sterile"].get<int>());
         invincible = std::max(invincible, s["invincible"].get<int>());
         for (int axe = 0; axe < 3; ++axe)

@@ -23,6 +23,10 @@ struct Fichiers {
     bool operator==(const Fichiers& f) const {
         return rapport == f.rapport && stats == f.stats && trace == f.trace;
     }
+    friend void PrintTo(const Fichiers& f, std::ostream* flux) {
+        *flux << "report, stats and trace of FNV-1a " << fnv1a(f.rapport) << ", " << fnv1a(f.stats)
+              << ", " << fnv1a(f.trace);
+    }
 };
 
 int tickDeLigne(const std::string& ligne) { return nlohmann::json::parse(ligne).at("tick"); }
@@ -83,13 +87,14 @@ protected:
 // 1888 by a split (seed 1's run is pinned by the settings' golden test). Each part saves the
 // checkpoint that the next takes up.
 TEST_F(Reprise, UneCourseReprisePlusieursFoisEgaleLaCourseIninterrompue) {
+    const Fichiers entier = ininterrompue();
     Fichiers joint;
     joindre(joint, courir("p1", {"--seed", "1", "--ticks", "100"}));
 
     const std::string point = chemin("point");
     joindre(joint, courir("p2", {"--resume", point, "--ticks", "205"}));
     joindre(joint, courir("p3", {"--resume", point, "--ticks", "375"}));
-    joindre(joint, courir("p4", {"--resume", point, "--max-speedbricks", "40"},
+    joindre(joint, courir("p4", {"--resume", point, "--ticks", "3000", "--max-speedbricks", "40"},
                           "stopped at tick 1888, more than 40 speedbricks alive"));
     joindre(joint, courir("p5", {"--resume", point}));
     EXPECT_EQ(joint, entier);

@@ -59,7 +59,8 @@ TEST_F(Enregistreur, VideoSeDecodeAvecLesImagesDemandees) {
         for (std::size_t i = 0; i < 8; ++i) {
             const std::string image = images.substr(i * taille, taille);
             EXPECT_GT(clairs(image), 500) << extension << " frame " << i << " is blank";
-            if (i > 0) EXPECT_NE(image, images.substr((i - 1) * taille, taille)) << "repeated";
+            EXPECT_TRUE(i == 0 || image != images.substr((i - 1) * taille, taille))
+                << extension << " frame " << i << " repeats the one before";
         }
     }
 }
