@@ -1,33 +1,16 @@
 // aquarium-record with no display: the video decodes with the frames, size and rate asked for,
 // and shows the scene; bad options and a failing encoder end it with one line and no file.
 
-#include "Monde.h"
-#include "Processus.h"
+// LotTest's temporary folder; its runner here is the recorder.
+#define AQUARIUM_BATCH AQUARIUM_RECORD
+#include "LotTest.h"
 
-#include <gtest/gtest.h>
-
-#include <filesystem>
 #include <fstream>
-#include <map>
-#include <sstream>
-#include <string>
-#include <vector>
 
 namespace {
 
-namespace fs = std::filesystem;
-
-class Enregistreur : public ::testing::Test {
+class Enregistreur : public LotTest {
 protected:
-    void SetUp() override {
-        std::string modele = (fs::path(::testing::TempDir()) / "video-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(modele.data()), nullptr);
-        dossier_ = modele;
-    }
-    void TearDown() override { fs::remove_all(dossier_); }
-
-    std::string chemin(const std::string& nom) const { return (dossier_ / nom).string(); }
-
     /// The recorder with no X display, and PATH as given (unchanged if empty).
     Issue enregistrer(std::vector<std::string> arguments, const std::string& path = "") const {
         std::vector<std::string> ligne = {"/usr/bin/env", "-u", "DISPLAY"};
@@ -36,143 +19,85 @@ protected:
         ligne.insert(ligne.end(), arguments.begin(), arguments.end());
         return executer(ligne);
     }
-
-    std::vector<std::string> fichiers() const {
-        std::vector<std::string> noms;
-        for (const auto& entree : fs::directory_iterator(dossier_))
-            noms.push_back(entree.path().filename().string());
-        return noms;
-    }
-
-    fs::path dossier_;
 };
-
-/// ffprobe's view of the first video stream, frames counted by decoding them.
-std::map<std::string, std::string> sonder(const std::string& video) {
-    const Issue sonde =
-        executer({FFPROBE, "-v", "error", "-count_frames", "-select_streams", "v:0",
-                  "-show_entries", "stream=codec_name,width,height,r_frame_rate,nb_read_frames",
-                  "-of", "default=noprint_wrappers=1", video});
-    std::map<std::string, std::string> champs;
-    for (const std::string& ligne : lignes(sonde.sortie)) {
-        const std::size_t egal = ligne.find('=');
-        if (egal != std::string::npos) champs[ligne.substr(0, egal)] = ligne.substr(egal + 1);
-    }
-    return champs;
-}
-
-/// Every frame decoded to RGB, one after the other.
-std::string decoder(const std::string& video) {
-    return executer({FFMPEG, "-v", "error", "-i", video, "-f", "rawvideo", "-pix_fmt", "rgb24",
-                     "pipe:1"})
-        .sortie;
-}
 
 /// Pixels brighter than the background the codec leaves near black.
 int clairs(const std::string& image) {
     int n = 0;
-    for (std::size_t i = 0; i + 2 < image.size(); i += 3) {
-        const int somme = static_cast<unsigned char>(image[i]) +
-                          static_cast<unsigned char>(image[i + 1]) +
-                          static_cast<unsigned char>(image[i + 2]);
-        n += somme > 150 ? 1 : 0;
-    }
+    for (std::size_t i = 0; i + 2 < image.size(); i += 3)
+        n += static_cast<unsigned char>(image[i]) + static_cast<unsigned char>(image[i + 1]) +
+                 static_cast<unsigned char>(image[i + 2]) >
+             150;
     return n;
 }
 
-struct Format {
-    const char* extension;
-    const char* codec;
-};
-
-std::ostream& operator<<(std::ostream& flux, const Format& f) { return flux << f.extension; }
-
-class Video : public Enregistreur, public ::testing::WithParamInterface<Format> {};
-
 // Ticks 2, 5, 8 … 20 and the last, 21: eight frames, the view turning between each.
-TEST_P(Video, SeDecodeAvecLesImagesDemandees) {
-    const std::string video = chemin(std::string("v.") + GetParam().extension);
-    const Issue enregistrement =
-        enregistrer({"--seed", "1", "--ticks", "21", "--from-tick", "2", "--frame-every", "3",
-                     "--size", "320x256", "--fps", "12", "--quiet", "--video", video});
-    ASSERT_EQ(enregistrement.statut, 0) << enregistrement.erreurs;
-    EXPECT_EQ(enregistrement.sortie, "");
-    EXPECT_NE(enregistrement.erreurs.find("--video: 8 frames of 320x256"), std::string::npos)
-        << enregistrement.erreurs;
+TEST_F(Enregistreur, VideoSeDecodeAvecLesImagesDemandees) {
+    for (const auto& [extension, codec] : {std::pair{"mp4", "h264"}, std::pair{"webm", "vp9"}}) {
+        const std::string video = chemin(std::string("v.") + extension);
+        const Issue fait =
+            enregistrer({"--seed", "1", "--ticks", "21", "--from-tick", "2", "--frame-every", "3",
+                         "--size", "320x256", "--fps", "12", "--quiet", "--video", video});
+        ASSERT_EQ(fait.statut, 0) << fait.erreurs;
+        EXPECT_EQ(fait.sortie, "");
+        EXPECT_NE(fait.erreurs.find("--video: 8 frames of 320x256"), std::string::npos)
+            << fait.erreurs;
+        // Frames counted by decoding them.
+        EXPECT_EQ(
+            executer({FFPROBE, "-v", "error", "-count_frames", "-select_streams", "v:0",
+                      "-show_entries", "stream=codec_name,width,height,r_frame_rate,nb_read_frames",
+                      "-of", "default=noprint_wrappers=1", video})
+                .sortie,
+            std::string("codec_name=") + codec +
+                "\nwidth=320\nheight=256\nr_frame_rate=12/1\nnb_read_frames=8\n");
 
-    const std::map<std::string, std::string> flux = sonder(video);
-    EXPECT_EQ(flux.count("codec_name") ? flux.at("codec_name") : "", GetParam().codec);
-    EXPECT_EQ(flux.count("width") ? flux.at("width") : "", "320");
-    EXPECT_EQ(flux.count("height") ? flux.at("height") : "", "256");
-    EXPECT_EQ(flux.count("r_frame_rate") ? flux.at("r_frame_rate") : "", "12/1");
-    EXPECT_EQ(flux.count("nb_read_frames") ? flux.at("nb_read_frames") : "", "8");
-
-    const std::size_t taille = 320 * 256 * 3;
-    const std::string images = decoder(video);
-    ASSERT_EQ(images.size(), 8 * taille);
-    std::string precedente;
-    for (std::size_t i = 0; i < 8; ++i) {
-        const std::string image = images.substr(i * taille, taille);
-        EXPECT_GT(clairs(image), 500) << "frame " << i << " is blank";
-        EXPECT_NE(image, precedente) << "frame " << i << " repeats the one before";
-        precedente = image;
+        const std::size_t taille = 320 * 256 * 3;
+        const std::string images = executer({FFMPEG, "-v", "error", "-i", video, "-f", "rawvideo",
+                                             "-pix_fmt", "rgb24", "pipe:1"})
+                                       .sortie;
+        ASSERT_EQ(images.size(), 8 * taille) << extension;
+        for (std::size_t i = 0; i < 8; ++i) {
+            const std::string image = images.substr(i * taille, taille);
+            EXPECT_GT(clairs(image), 500) << extension << " frame " << i << " is blank";
+            EXPECT_TRUE(i == 0 || image != images.substr((i - 1) * taille, taille))
+                << extension << " frame " << i << " repeats the one before";
+        }
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Formats, Video,
-                         ::testing::Values(Format{"mp4", "h264"}, Format{"webm", "vp9"}),
-                         [](const auto& info) { return std::string(info.param.extension); });
-
-struct Refus {
-    const char* nom;
-    /// "@name" stands for a file of the test's directory; --video @v.mp4 is added unless given.
-    std::vector<std::string> arguments;
-    /// What the one line of refusal must say.
-    std::vector<std::string> motifs;
+// "@name" stands for a file of the test's folder; --video @v.mp4 is added unless given. The one
+// line of refusal must hold every pattern.
+const std::vector<std::pair<std::vector<std::string>, std::vector<std::string>>> kRefus = {
+    {{"--video", "@v.avi"}, {"--video", ".mp4 (H.264)", ".webm (VP9)", "v.avi"}},
+    {{"--video"}, {"--video", "missing"}},
+    {{"--size", "321x256"}, {"--size", "even numbers from 16", "'321x256'"}},
+    {{"--size", "320x"}, {"--size", "WIDTHxHEIGHT", "'320x'"}},
+    {{"--size", "8x8"}, {"--size", "'8x8'"}},
+    {{"--fps", "0"}, {"--fps", "from 1 to 240", "'0'"}},
+    {{"--frame-every", "0"}, {"--frame-every", "'0'"}},
+    {{"--from-tick", "3001"}, {"--from-tick 3001", "3000 (--ticks)"}},
+    {{"--seed", "-1"}, {"--seed", "'-1'"}},
+    {{"--video", "@absent/v.mp4"}, {"--video", "cannot open", "absent/v.mp4"}},
 };
 
-std::ostream& operator<<(std::ostream& flux, const Refus& r) { return flux << r.nom; }
-
-const std::vector<Refus> kRefus = {
-    {"ExtensionInconnue",
-     {"--video", "@v.avi"},
-     {"--video", ".mp4 (H.264)", ".webm (VP9)", "v.avi"}},
-    {"SansVideo", {"--video"}, {"--video", "missing"}},
-    {"TailleImpaire", {"--size", "321x256"}, {"--size", "even numbers from 16", "'321x256'"}},
-    {"TailleSansHauteur", {"--size", "320x"}, {"--size", "WIDTHxHEIGHT", "'320x'"}},
-    {"TailleTropPetite", {"--size", "8x8"}, {"--size", "'8x8'"}},
-    {"ImagesParSecondeNulles", {"--fps", "0"}, {"--fps", "from 1 to 240", "'0'"}},
-    {"PeriodeNulle", {"--frame-every", "0"}, {"--frame-every", "'0'"}},
-    {"DebutApresLaFin", {"--from-tick", "3001"}, {"--from-tick 3001", "3000 (--ticks)"}},
-    {"GraineNegative", {"--seed", "-1"}, {"--seed", "'-1'"}},
-    {"DossierAbsent", {"--video", "@absent/v.mp4"}, {"--video", "cannot open", "absent/v.mp4"}},
-};
-
-class OptionRefusee : public Enregistreur, public ::testing::WithParamInterface<Refus> {};
-
-TEST_P(OptionRefusee, UneLigneStatutDeuxRienDeCree) {
-    std::vector<std::string> arguments;
-    bool video = false;
-    for (const std::string& a : GetParam().arguments) {
-        video = video || a == "--video";
-        arguments.push_back(a.rfind('@', 0) == 0 ? chemin(a.substr(1)) : a);
+TEST_F(Enregistreur, OptionRefuseeUneLigneStatutDeuxRienDeCree) {
+    for (const auto& [options, motifs] : kRefus) {
+        std::vector<std::string> arguments;
+        for (const std::string& a : options)
+            arguments.push_back(a[0] == '@' ? chemin(a.substr(1)) : a);
+        if (options[0] != "--video")
+            arguments.insert(arguments.end(), {"--video", chemin("v.mp4")});
+        const Issue refus = enregistrer(arguments);
+        SCOPED_TRACE(refus.erreurs);
+        EXPECT_EQ(refus.statut, 2);
+        EXPECT_EQ(refus.sortie, "");
+        ASSERT_EQ(lignes(refus.erreurs).size(), 1u);
+        EXPECT_EQ(refus.erreurs.rfind("aquarium-record: ", 0), 0u);
+        for (const std::string& motif : motifs)
+            EXPECT_NE(refus.erreurs.find(motif), std::string::npos) << "lacks: " << motif;
+        EXPECT_TRUE(fichiers().empty());
     }
-    if (!video) arguments.insert(arguments.end(), {"--video", chemin("v.mp4")});
-    const Issue refus = enregistrer(arguments);
-    EXPECT_EQ(refus.statut, 2);
-    EXPECT_EQ(refus.sortie, "");
-    const std::vector<std::string> l = lignes(refus.erreurs);
-    ASSERT_EQ(l.size(), 1u) << refus.erreurs;
-    EXPECT_EQ(l[0].rfind("aquarium-record: ", 0), 0u) << l[0];
-    for (const std::string& motif : GetParam().motifs)
-        EXPECT_NE(l[0].find(motif), std::string::npos) << l[0] << "\nlacks: " << motif;
-    EXPECT_TRUE(fichiers().empty());
 }
-
-INSTANTIATE_TEST_SUITE_P(Options, OptionRefusee, ::testing::ValuesIn(kRefus),
-                         [](const auto& info) { return std::string(info.param.nom); });
-
-} // namespace
 
 // Refused before anything is simulated, and a video already there stays as it was.
 TEST_F(Enregistreur, SansFfmpegRefuseEtLaisseLaVideoExistante) {
@@ -180,25 +105,19 @@ TEST_F(Enregistreur, SansFfmpegRefuseEtLaisseLaVideoExistante) {
     const Issue refus = enregistrer({"--ticks", "5", "--video", chemin("v.mp4")}, "/nulle-part");
     EXPECT_EQ(refus.statut, 2);
     EXPECT_EQ(refus.sortie, "");
-    ASSERT_EQ(lignes(refus.erreurs).size(), 1u) << refus.erreurs;
-    EXPECT_NE(refus.erreurs.find("--video: cannot run ffmpeg: No such file"), std::string::npos)
-        << refus.erreurs;
-    std::ifstream fichier(chemin("v.mp4"));
-    std::stringstream contenu;
-    contenu << fichier.rdbuf();
-    EXPECT_EQ(contenu.str(), "ancienne");
+    EXPECT_EQ(refus.erreurs.rfind("aquarium-record: --video: cannot run ffmpeg: No such file", 0),
+              0u);
+    EXPECT_EQ(lignes(refus.erreurs).size(), 1u) << refus.erreurs;
+    EXPECT_EQ(lireFichier(chemin("v.mp4")), "ancienne");
 }
 
 // An encoder that gives up after part of the first frame, saying in which process group it ran:
 // its own, so that a Ctrl-C on the terminal reaches the recorder alone.
 TEST_F(Enregistreur, EncodeurQuiSArreteStatutUnSansFichier) {
-    const std::string faux = chemin("ffmpeg");
-    std::ofstream(faux) << "#!/bin/sh\n"
-                           "head -c 1000 >/dev/null\n"
-                           "read -r pid nom etat parent groupe reste </proc/$$/stat\n"
-                           "echo \"pid $$ group $groupe\" >&2\n"
-                           "exit 3\n";
-    fs::permissions(faux, fs::perms::owner_all);
+    std::ofstream(chemin("ffmpeg")) << "#!/bin/sh\nhead -c 1000 >/dev/null\n"
+                                       "read -r pid nom etat parent groupe reste </proc/$$/stat\n"
+                                       "echo \"pid $$ group $groupe\" >&2\nexit 3\n";
+    std::filesystem::permissions(chemin("ffmpeg"), std::filesystem::perms::owner_all);
     const Issue echec = enregistrer(
         {"--seed", "1", "--ticks", "5", "--quiet", "--size", "320x256", "--video", chemin("v.mp4")},
         dossier_.string() + ":/usr/bin:/bin");
@@ -206,11 +125,13 @@ TEST_F(Enregistreur, EncodeurQuiSArreteStatutUnSansFichier) {
     const std::vector<std::string> l = lignes(echec.erreurs);
     ASSERT_EQ(l.size(), 2u) << echec.erreurs;
     EXPECT_EQ(l[0], "aquarium-record: seed 1");
+    EXPECT_EQ(l[1].rfind("aquarium-record: ffmpeg stopped (status 3): pid ", 0), 0u) << l[1];
     std::istringstream mots(l[1].substr(l[1].find("): pid ") + 3));
     std::string pid, groupe, mot;
     mots >> mot >> pid >> mot >> groupe;
     EXPECT_EQ(groupe.substr(0, groupe.find(';')), pid) << l[1];
-    EXPECT_EQ(l[1].rfind("aquarium-record: ffmpeg stopped (status 3): pid ", 0), 0u) << l[1];
     EXPECT_NE(l[1].find("removed (run stopped at tick 0)"), std::string::npos) << l[1];
     EXPECT_EQ(fichiers(), std::vector<std::string>{"ffmpeg"});
 }
+
+} // namespace
