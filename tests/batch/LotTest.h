@@ -1,37 +1,18 @@
 #pragma once
 
+#include "DossierTest.h"
 #include "Monde.h"
 #include "Processus.h"
 
-#include <gtest/gtest.h>
-
-#include <filesystem>
 #include <string>
 #include <vector>
 
-/// Each test gets a fresh temporary folder for the runner's files, removed afterwards.
-class LotTest : public ::testing::Test {
+/// aquarium-batch run in a test's own temporary folder.
+class LotTest : public DossierTest {
 protected:
-    void SetUp() override {
-        std::string modele = (std::filesystem::path(::testing::TempDir()) / "lot-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(modele.data()), nullptr);
-        dossier_ = modele;
-    }
-    void TearDown() override { std::filesystem::remove_all(dossier_); }
-
-    std::string chemin(const std::string& nom) const { return (dossier_ / nom).string(); }
     /// Runs aquarium-batch with these arguments, its standard output to `sortieVers` if given.
     Issue lancer(std::vector<std::string> arguments, const std::string& sortieVers = "") const {
         arguments.insert(arguments.begin(), AQUARIUM_BATCH);
         return executer(arguments, sortieVers);
     }
-    /// What the folder holds, by name.
-    std::vector<std::string> fichiers() const {
-        std::vector<std::string> noms;
-        for (const auto& entree : std::filesystem::directory_iterator(dossier_))
-            noms.push_back(entree.path().filename().string());
-        return noms;
-    }
-
-    std::filesystem::path dossier_;
 };

@@ -1,15 +1,15 @@
 // aquarium-record with no display: the video decodes with the frames, size and rate asked for,
 // and shows the scene; bad options and a failing encoder end it with one line and no file.
 
-// LotTest's temporary folder; its runner here is the recorder.
-#define AQUARIUM_BATCH AQUARIUM_RECORD
-#include "LotTest.h"
+#include "DossierTest.h"
+#include "Monde.h"
+#include "Processus.h"
 
 #include <fstream>
 
 namespace {
 
-class Enregistreur : public LotTest {
+class Enregistreur : public DossierTest {
 protected:
     /// The recorder with no X display, and PATH as given (unchanged if empty).
     Issue enregistrer(std::vector<std::string> arguments, const std::string& path = "") const {

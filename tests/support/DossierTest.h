@@ -1,0 +1,30 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+/// Each test gets a fresh temporary folder for the files of the program under test, removed
+/// afterwards.
+class DossierTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string modele = (std::filesystem::path(::testing::TempDir()) / "aq-XXXXXX").string();
+        ASSERT_NE(::mkdtemp(modele.data()), nullptr);
+        dossier_ = modele;
+    }
+    void TearDown() override { std::filesystem::remove_all(dossier_); }
+
+    std::string chemin(const std::string& nom) const { return (dossier_ / nom).string(); }
+    /// What the folder holds, by name.
+    std::vector<std::string> fichiers() const {
+        std::vector<std::string> noms;
+        for (const auto& entree : std::filesystem::directory_iterator(dossier_))
+            noms.push_back(entree.path().filename().string());
+        return noms;
+    }
+
+    std::filesystem::path dossier_;
+};
