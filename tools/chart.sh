@@ -15,8 +15,9 @@ if [ ! -r "$stats" ]; then
   echo "$0: cannot read '$stats'" >&2
   exit 2
 fi
-if [ "$(head -n 1 "$stats")" != "$entete" ]; then
-  echo "$0: '$stats' is not a statistics file of aquarium-batch (its first line differs)" >&2
+# The header follows the comment that says which run made the file.
+if [ "$(grep -m 1 -v '^#' "$stats")" != "$entete" ]; then
+  echo "$0: '$stats' is not a statistics file of aquarium-batch (its header differs)" >&2
   exit 2
 fi
 if ! command -v gnuplot >/dev/null; then

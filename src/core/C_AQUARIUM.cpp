@@ -1,11 +1,11 @@
 #include "C_AQUARIUM.h"
 
+#include "Aleatoire.h"
 #include "C_CUTIT.h"
 #include "C_SPEEDBRICK.h"
 #include "C_SPEEDBRICK_NORMAL.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <iostream>
 
 C_AQUARIUM* C_AQUARIUM::leAquarium = nullptr;
@@ -13,14 +13,14 @@ C_AQUARIUM* C_AQUARIUM::leAquarium = nullptr;
 C_AQUARIUM* C_AQUARIUM::Creation(int x, int y, int z) {
     if (leAquarium == nullptr) leAquarium = new C_AQUARIUM();
     leAquarium->compteurOrganisme = 0;
-    leAquarium->dureeVie = 20;
+    leAquarium->dureeVie = kDureeVieInitiale;
     leAquarium->tempsEcoule = 0;
-    leAquarium->uniteTemps = 150;
+    leAquarium->uniteTemps = kUniteTempsInitiale;
     leAquarium->tailleZ = z;
-    leAquarium->nbCutitParBanc = 8;
+    leAquarium->nbCutitParBanc = kCutitsParBancInitial;
     leAquarium->tailleX = x;
     leAquarium->tailleY = y;
-    leAquarium->dureeSterilite = 75;
+    leAquarium->dureeSterilite = kDureeSteriliteInitiale;
     leAquarium->nombreNaissances = 0;
     leAquarium->nombreScissions = 0;
     leAquarium->nombreMorts = 0;
@@ -28,6 +28,14 @@ C_AQUARIUM* C_AQUARIUM::Creation(int x, int y, int z) {
 }
 
 C_AQUARIUM* C_AQUARIUM::getAquarium() { return leAquarium; }
+
+void C_AQUARIUM::restaurerCompteurs(int compteur, std::int64_t naissances, std::int64_t scissions,
+                                    std::int64_t morts) {
+    compteurOrganisme = compteur;
+    nombreNaissances = naissances;
+    nombreScissions = scissions;
+    nombreMorts = morts;
+}
 
 namespace {
 
@@ -78,16 +86,16 @@ void C_AQUARIUM::initialiserPopulation(int n, int b) {
 // A shoal is a 60-unit cube of cutits sharing one horizontal velocity. Each draw is its own
 // statement: their order is part of the behaviour.
 void C_AQUARIUM::creerBanc() {
-    const float origineX = static_cast<float>((std::rand() % tailleX) * 0.7 + 70.0);
-    const float origineY = static_cast<float>(std::rand() % (tailleY - 200) + 100);
-    const float origineZ = static_cast<float>((std::rand() % tailleZ) * 0.7 + 70.0);
-    const float vx = static_cast<float>((std::rand() % 4 + 1) - 2.5);
-    const float vz = static_cast<float>((std::rand() % 4 + 1) - 2.5);
+    const float origineX = static_cast<float>((aleatoire() % tailleX) * 0.7 + 70.0);
+    const float origineY = static_cast<float>(aleatoire() % (tailleY - 200) + 100);
+    const float origineZ = static_cast<float>((aleatoire() % tailleZ) * 0.7 + 70.0);
+    const float vx = static_cast<float>((aleatoire() % 4 + 1) - 2.5);
+    const float vz = static_cast<float>((aleatoire() % 4 + 1) - 2.5);
     for (int k = 0; k < nbCutitParBanc; ++k) {
         C_CUTIT* cutit = new C_CUTIT();
-        const float x = static_cast<float>(std::rand() % 60) + origineX;
-        const float y = static_cast<float>(std::rand() % 60) + origineY;
-        const float z = static_cast<float>(std::rand() % 60) + origineZ;
+        const float x = static_cast<float>(aleatoire() % 60) + origineX;
+        const float y = static_cast<float>(aleatoire() % 60) + origineY;
+        const float z = static_cast<float>(aleatoire() % 60) + origineZ;
         cutit->setVelocite(vx, 0.0f, vz);
         cutit->setPosition(x, y, z);
         cutit->ajouterOrganisme();

@@ -20,6 +20,12 @@ struct Rencontre {
 /// The one world: tank size, settings, clock, identifier counter and the registries of creatures.
 class C_AQUARIUM {
 public:
+    /// The settings that Creation gives.
+    static constexpr int kDureeVieInitiale = 20;
+    static constexpr int kUniteTempsInitiale = 150;
+    static constexpr int kDureeSteriliteInitiale = 75;
+    static constexpr int kCutitsParBancInitial = 8;
+
     /// Creates the world on the first call; every call resets the settings, clock and counter
     /// (registries and genome length are kept) and returns the one world.
     static C_AQUARIUM* Creation(int x, int y, int z);
@@ -49,13 +55,20 @@ public:
     int getTailleGenome() const { return tailleGenome; }
     void setTailleGenome(int t) { tailleGenome = t; }
     int getCompteurOrganisme() const { return compteurOrganisme; }
+    int getNbCutitParBanc() const { return nbCutitParBanc; }
     void setNbCutitParBanc(int n) { nbCutitParBanc = n; }
+    /// Ticks of sterility given to a female put into reproduction and to every newborn.
+    int getDureeSterilite() const { return dureeSterilite; }
+    void setDureeSterilite(int d) { dureeSterilite = d; }
 
     /// Events since Creation, kept for observers (statistics); nothing in the simulation reads
     /// them.
     std::int64_t getNombreNaissances() const { return nombreNaissances; }
     std::int64_t getNombreScissions() const { return nombreScissions; }
     std::int64_t getNombreMorts() const { return nombreMorts; }
+    /// Puts back the identifier counter and the event counts of a saved world.
+    void restaurerCompteurs(int compteur, std::int64_t naissances, std::int64_t scissions,
+                            std::int64_t morts);
 
     /// A copy of the speedbrick registry, in registry order: safe to walk while creatures die
     /// and are born.

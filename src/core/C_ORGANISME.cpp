@@ -1,7 +1,9 @@
 #include "C_ORGANISME.h"
 
+#include "Aleatoire.h"
 #include "C_AQUARIUM.h"
 
+#include <cassert>
 #include <cstdlib>
 
 namespace {
@@ -42,9 +44,9 @@ void avancerRetournement(float& restant, bool& enCours, float& vitesse) {
 C_ORGANISME::C_ORGANISME() {
     C_AQUARIUM* monde = C_AQUARIUM::getAquarium();
     // Separate statements: the draws are taken in the order x, y, z.
-    const int x = (std::rand() % monde->tailleX + 1) / 10;
-    const int y = (std::rand() % monde->tailleY + 1) / 10;
-    const int z = (std::rand() % monde->tailleZ + 1) / 10;
+    const int x = (aleatoire() % monde->tailleX + 1) / 10;
+    const int y = (aleatoire() % monde->tailleY + 1) / 10;
+    const int z = (aleatoire() % monde->tailleZ + 1) / 10;
     setPosition(static_cast<float>(x), static_cast<float>(y), static_cast<float>(z));
     id = monde->compteurOrganisme;
     monde->compteurOrganisme++;
@@ -60,6 +62,12 @@ void C_ORGANISME::setVelocite(float x, float y, float z) {
     velX = x;
     velY = y;
     velZ = z;
+}
+
+void C_ORGANISME::setRetournement(int axe, bool enCours, float restant) {
+    assert(axe >= 0 && axe < 3 && "axis other than x, y, z");
+    retournementEnCours[axe] = enCours;
+    retournementRestant[axe] = restant;
 }
 
 void C_ORGANISME::rebondMur() {

@@ -4,7 +4,7 @@
 /// gradual turn back near the walls, per axis x, y, z.
 class C_ORGANISME {
 public:
-    /// Draws a provisional position (three rand() calls) and takes an identifier from the world,
+    /// Draws a provisional position (three draws) and takes an identifier from the world,
     /// which must exist. The creator sets the real position and velocity right after.
     C_ORGANISME();
 
@@ -19,11 +19,14 @@ public:
     bool getRetournementEnCours(int axe) const { return retournementEnCours[axe]; }
     float getRetournementRestant(int axe) const { return retournementRestant[axe]; }
 
+    void setId(int i) { id = i; }
     void setPosition(float x, float y, float z);
     void setPositionX(float x) { posX = x; }
     void setPositionY(float y) { posY = y; }
     void setPositionZ(float z) { posZ = z; }
     void setVelocite(float x, float y, float z);
+    /// Puts back the wall turn of one axis, as a saved world had it.
+    void setRetournement(int axe, bool enCours, float restant);
 
     /// One step of the wall turn: near a wall (25 units) the velocity component swings by 0.2
     /// per call to its opposite. Never moves the creature.

@@ -1,5 +1,6 @@
 #include "C_SPEEDBRICK.h"
 
+#include "Aleatoire.h"
 #include "C_ANNEAU.h"
 #include "C_AQUARIUM.h"
 #include "C_SPEEDBRICK_AGA.h"
@@ -8,7 +9,6 @@
 
 #include <cassert>
 #include <cmath>
-#include <cstdlib>
 #include <iostream>
 
 namespace {
@@ -30,6 +30,18 @@ int ecartGenetique(const std::vector<int>& genome) {
 } // namespace
 
 C_SPEEDBRICK::C_SPEEDBRICK() = default;
+
+C_SPEEDBRICK* C_SPEEDBRICK::vierge(T_Genre genre) {
+    switch (genre) {
+    case GENRE_GENTIL:
+        return new C_SPEEDBRICK_GENTIL();
+    case GENRE_AGA:
+        return new C_SPEEDBRICK_AGA();
+    case GENRE_NORMAL:
+        break;
+    }
+    return new C_SPEEDBRICK_NORMAL();
+}
 
 C_SPEEDBRICK::C_SPEEDBRICK(int k) {
     C_AQUARIUM* monde = C_AQUARIUM::getAquarium();
@@ -75,7 +87,7 @@ void C_SPEEDBRICK::grandir() {
     }
     if (age % uniteTemps == 0) {
         ajouterAnneau();
-        if (age == uniteTemps) sexe = (std::rand() % 2 == 0) ? MALE : FEMELLE;
+        if (age == uniteTemps) sexe = (aleatoire() % 2 == 0) ? MALE : FEMELLE;
     }
     if (dureeInvincible > 0) dureeInvincible--;
     if (dureeSteriliteRestante > 0) dureeSteriliteRestante--;
@@ -117,17 +129,17 @@ void C_SPEEDBRICK::corrigerPosition() {
 }
 
 void C_SPEEDBRICK::genererVecteurDeplacement() {
-    const float z = static_cast<float>((std::rand() % 6 + 1) - 3.5);
-    const float y = static_cast<float>((std::rand() % 6 + 1) - 3.5);
-    const float x = static_cast<float>((std::rand() % 6 + 1) - 3.5);
+    const float z = static_cast<float>((aleatoire() % 6 + 1) - 3.5);
+    const float y = static_cast<float>((aleatoire() % 6 + 1) - 3.5);
+    const float x = static_cast<float>((aleatoire() % 6 + 1) - 3.5);
     setVelocite(x, y, z);
 }
 
 void C_SPEEDBRICK::determinerPositionDepart() {
     const C_AQUARIUM* monde = C_AQUARIUM::getAquarium();
-    const int x = std::rand() % (monde->tailleX - 100) + 50;
-    const int y = std::rand() % (monde->tailleY - 100) + 50;
-    const int z = std::rand() % (monde->tailleZ - 100) + 50;
+    const int x = aleatoire() % (monde->tailleX - 100) + 50;
+    const int y = aleatoire() % (monde->tailleY - 100) + 50;
+    const int z = aleatoire() % (monde->tailleZ - 100) + 50;
     setPosition(static_cast<float>(x), static_cast<float>(y), static_cast<float>(z));
 }
 
@@ -203,7 +215,7 @@ bool C_SPEEDBRICK::tourneAUnMur() const {
     return retournementEnCours[0] || retournementEnCours[1] || retournementEnCours[2];
 }
 
-void C_SPEEDBRICK::scinder(int k, C_SPEEDBRICK* (*nouvelEnfant)(), const char* message) {
+void C_SPEEDBRICK::scinder(int k, const char* message) {
     if (dureeInvincible != 0) return;
     const int n = getNombreAnneaux();
     if (n < k) return;
@@ -213,7 +225,7 @@ void C_SPEEDBRICK::scinder(int k, C_SPEEDBRICK* (*nouvelEnfant)(), const char* m
     dureeInvincible = monde->uniteTemps;
     anneauADeplacer = 0;
 
-    C_SPEEDBRICK* enfant = nouvelEnfant();
+    C_SPEEDBRICK* enfant = vierge(getGenre());
     // The child takes the counter as it stands and skips the next value.
     enfant->setId(monde->compteurOrganisme);
     monde->compteurOrganisme++;

@@ -25,6 +25,9 @@ public:
     C_SPEEDBRICK();
     /// Founder carrying gene k; draws its velocity and position and announces itself.
     explicit C_SPEEDBRICK(int k);
+    /// A bare speedbrick of the given kind (organism base only), for the caller to fill in: a
+    /// split's child, a saved world's speedbrick. Takes the organism base's three draws.
+    static C_SPEEDBRICK* vierge(T_Genre genre);
     /// Frees the rings the speedbrick owns.
     virtual ~C_SPEEDBRICK();
     C_SPEEDBRICK(const C_SPEEDBRICK&) = delete;
@@ -72,7 +75,6 @@ public:
     int getNombreAnneaux() const { return static_cast<int>(listeAnneaux.size()); }
     C_SPEEDBRICK* getInstanceSpeedbrick() { return this; }
 
-    void setId(int i) { id = i; }
     void setCouleurTete(T_Couleur_Tete c) { couleurTete = c; }
     void setSexe(T_Sexe s) { sexe = s; }
     void setAge(int a) { age = a; }
@@ -88,9 +90,8 @@ protected:
     /// constructors.
     C_SPEEDBRICK(const std::vector<int>& genome, float x, float y, float z);
 
-    /// The split shared by the kinds: nouvelEnfant makes the child of the right kind, message
-    /// announces it.
-    void scinder(int k, C_SPEEDBRICK* (*nouvelEnfant)(), const char* message);
+    /// The split shared by the kinds: the child is of this one's kind, message announces it.
+    void scinder(int k, const char* message);
     /// One step along a circle in the y-z plane: (0, a sin theta, a cos theta), in double.
     void tournerEnCercle(double amplitude, double theta);
 

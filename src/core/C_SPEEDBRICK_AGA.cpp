@@ -11,7 +11,5 @@ void C_SPEEDBRICK_AGA::seDeplacer() {
 }
 
 void C_SPEEDBRICK_AGA::seScinder(int k) {
-    scinder(
-        k, []() -> C_SPEEDBRICK* { return new C_SPEEDBRICK_AGA(); },
-        "Nouveau speedbrick aga n\xe9 d'une scission.");
+    scinder(k, "Nouveau speedbrick aga n\xe9 d'une scission.");
 }

@@ -18,6 +18,7 @@ public:
     T_Genre getGenre() const override { return GENRE_AGA; }
 
 private:
-    /// The bare organism that a split fills in.
+    friend class C_SPEEDBRICK;
+    /// The bare organism that a split or a saved world fills in.
     C_SPEEDBRICK_AGA() = default;
 };

@@ -11,7 +11,5 @@ void C_SPEEDBRICK_GENTIL::seDeplacer() {
 }
 
 void C_SPEEDBRICK_GENTIL::seScinder(int k) {
-    scinder(
-        k, []() -> C_SPEEDBRICK* { return new C_SPEEDBRICK_GENTIL(); },
-        "Nouveau speedbrick gentil n\xe9 d'une scission.");
+    scinder(k, "Nouveau speedbrick gentil n\xe9 d'une scission.");
 }

@@ -31,7 +31,5 @@ void C_SPEEDBRICK_NORMAL::onduler() {
 }
 
 void C_SPEEDBRICK_NORMAL::seScinder(int k) {
-    scinder(
-        k, []() -> C_SPEEDBRICK* { return new C_SPEEDBRICK_NORMAL(); },
-        "Nouveau speedbrick normal n\xe9 d'une scission.");
+    scinder(k, "Nouveau speedbrick normal n\xe9 d'une scission.");
 }

@@ -20,6 +20,7 @@ public:
     void onduler();
 
 private:
-    /// The bare organism that a split fills in.
+    friend class C_SPEEDBRICK;
+    /// The bare organism that a split or a saved world fills in.
     C_SPEEDBRICK_NORMAL() = default;
 };

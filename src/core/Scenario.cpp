@@ -1,5 +1,6 @@
 #include "Scenario.h"
 
+#include "Aleatoire.h"
 #include "C_ANNEAU.h"
 #include "C_AQUARIUM.h"
 #include "C_CUTIT.h"
@@ -9,13 +10,27 @@
 #include "C_SPEEDBRICK_NORMAL.h"
 #include "Tick.h"
 
-#include <cstdlib>
 #include <cstring>
 #include <vector>
 
 C_AQUARIUM* demarrerMonde(unsigned graine, int fondateurs, int bancs, int taille) {
-    std::srand(graine);
-    C_AQUARIUM* monde = C_AQUARIUM::Creation(taille, taille, taille);
+    ReglagesMonde reglages;
+    reglages.tailleX = taille;
+    reglages.tailleY = taille;
+    reglages.tailleZ = taille;
+    return demarrerMonde(graine, fondateurs, bancs, reglages);
+}
+
+// Creation resets every setting, so they go in between it and the seeding, which draws nothing
+// before them.
+C_AQUARIUM* demarrerMonde(unsigned graine, int fondateurs, int bancs,
+                          const ReglagesMonde& reglages) {
+    semerAleatoire(graine);
+    C_AQUARIUM* monde = C_AQUARIUM::Creation(reglages.tailleX, reglages.tailleY, reglages.tailleZ);
+    monde->setDureeVie(reglages.dureeVie);
+    monde->setUniteTemps(reglages.uniteTemps);
+    monde->setDureeSterilite(reglages.dureeSterilite);
+    monde->setNbCutitParBanc(reglages.cutitsParBanc);
     monde->initialiserPopulation(fondateurs, bancs);
     return monde;
 }
@@ -37,7 +52,7 @@ namespace {
 constexpr int kGenesSynthetiques = 20;
 
 C_SPEEDBRICK* naitreAuHasard(const std::vector<int>& genome, float x, float y, float z) {
-    switch (std::rand() % 3) {
+    switch (aleatoire() % 3) {
     case 0:
         return new C_SPEEDBRICK_NORMAL(genome, x, y, z);
     case 1:
@@ -55,12 +70,12 @@ C_AQUARIUM* construireMondeSynthetique(int n, int anneaux, unsigned graine, int 
     const int uniteTemps = monde->getUniteTemps();
     for (int i = 0; i < n; ++i) {
         std::vector<int> genome(kGenesSynthetiques, 0);
-        genome[static_cast<size_t>(std::rand() % kGenesSynthetiques)] = 1;
-        const float x = static_cast<float>(std::rand() % (taille - 40) + 20);
-        const float y = static_cast<float>(std::rand() % (taille - 40) + 20);
-        const float z = static_cast<float>(std::rand() % (taille - 40) + 20);
+        genome[static_cast<size_t>(aleatoire() % kGenesSynthetiques)] = 1;
+        const float x = static_cast<float>(aleatoire() % (taille - 40) + 20);
+        const float y = static_cast<float>(aleatoire() % (taille - 40) + 20);
+        const float z = static_cast<float>(aleatoire() % (taille - 40) + 20);
         C_SPEEDBRICK* s = naitreAuHasard(genome, x, y, z);
-        s->setSexe(std::rand() % 2 == 0 ? MALE : FEMELLE);
+        s->setSexe(aleatoire() % 2 == 0 ? MALE : FEMELLE);
         // Adult, fertile and vulnerable, with its rings strung out along its velocity.
         s->setAge(anneaux * uniteTemps);
         s->setDureeInvincible(0);

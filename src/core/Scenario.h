@@ -1,18 +1,35 @@
 #pragma once
 
-#include <cstdint>
+#include "C_AQUARIUM.h"
 
-class C_AQUARIUM;
+#include <cstdint>
 
 // The worlds that the window, the batch runner, the tests and the benchmarks start from.
 
 /// The side of the program's tank.
 constexpr int TAILLE_AQUARIUM = 600;
 
-/// srand(graine), a fresh world (600 units a side unless told otherwise; shoals need more than
-/// 200), then the seeding (which writes its report).
+/// What a world may be given between its Creation and its seeding; by default, the program's.
+struct ReglagesMonde {
+    int tailleX = TAILLE_AQUARIUM;
+    int tailleY = TAILLE_AQUARIUM;
+    int tailleZ = TAILLE_AQUARIUM;
+    /// In time units.
+    int dureeVie = C_AQUARIUM::kDureeVieInitiale;
+    /// Ticks per time unit.
+    int uniteTemps = C_AQUARIUM::kUniteTempsInitiale;
+    /// In ticks.
+    int dureeSterilite = C_AQUARIUM::kDureeSteriliteInitiale;
+    int cutitsParBanc = C_AQUARIUM::kCutitsParBancInitial;
+};
+
+/// Seeds the generator, then a fresh world (600 units a side unless told otherwise; shoals need
+/// more than 200), then the seeding (which writes its report).
 C_AQUARIUM* demarrerMonde(unsigned graine, int fondateurs = 20, int bancs = 6,
                           int taille = TAILLE_AQUARIUM);
+/// The same with other settings. The default ones give the very run of the program.
+C_AQUARIUM* demarrerMonde(unsigned graine, int fondateurs, int bancs,
+                          const ReglagesMonde& reglages);
 
 /// One whole tick without the window: clock, growth and movement, collisions.
 void avancerTick();

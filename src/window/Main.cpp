@@ -1,5 +1,6 @@
 #include "Main.h"
 
+#include "Aleatoire.h"
 #include "C_AQUARIUM.h"
 #include "Tick.h"
 
@@ -51,7 +52,7 @@ void changerFocale(float focale) {
 bool demarrer(int argc, char** argv) {
     const VerificationAffichage verification(argc, argv);
     if (!verification.ouvert()) return false;
-    std::srand(static_cast<unsigned>(std::time(nullptr)));
+    semerAleatoire(static_cast<unsigned>(std::time(nullptr)));
     initialiserAquarium();
     ouvrirFenetre(argc, argv);
     return true;

@@ -26,6 +26,11 @@ std::vector<json> lireTrace(const std::string& chemin) {
     for (const std::string& ligne : lignes(lireFichier(chemin))) {
         trace.push_back(json::parse(ligne));
     }
+    // Only tick 0 says which run made the trace.
+    if (!trace.empty()) {
+        trace[0].erase("seed");
+        trace[0].erase("settings");
+    }
     return trace;
 }
 

@@ -1,4 +1,5 @@
 // The organism base and the cutits: identifiers, the wall turn in single precision, movement.
+#include "Aleatoire.h"
 #include "C_CUTIT.h"
 #include "Monde.h"
 
@@ -114,14 +115,14 @@ TEST_F(MondeTest, UnCutitNageALHorizontale) {
 }
 
 TEST_F(MondeTest, LeConstructeurTireUnePositionProvisoireEtUnIdentifiant) {
-    std::srand(11);
-    const int x = (std::rand() % 600 + 1) / 10;
-    const int y = (std::rand() % 600 + 1) / 10;
-    const int z = (std::rand() % 600 + 1) / 10;
-    std::srand(11);
+    semerAleatoire(11);
+    const int x = (aleatoire() % 600 + 1) / 10;
+    const int y = (aleatoire() % 600 + 1) / 10;
+    const int z = (aleatoire() % 600 + 1) / 10;
+    semerAleatoire(11);
     C_CUTIT* c = poserCutit(0, 0, 0);
     (void)c;
-    std::srand(11);
+    semerAleatoire(11);
     C_CUTIT provisoire;
     EXPECT_EQ(provisoire.getPosX(), static_cast<float>(x));
     EXPECT_EQ(provisoire.getPosY(), static_cast<float>(y));

@@ -1,6 +1,7 @@
 // The broad phase against the pair-by-pair passes: the same encounters, with the same arguments,
 // in the same order, hence the same report, the same state and the same rand() stream.
 
+#include "Aleatoire.h"
 #include "C_ANNEAU.h"
 #include "C_AQUARIUM.h"
 #include "C_CUTIT.h"
@@ -50,7 +51,7 @@ Deroulement derouler(const Demarrage& demarrer, Pas pas, int ticks) {
         d.empreintes.push_back(empreinteMonde());
         d.rencontres.push_back(journal);
     }
-    d.tirageSuivant = std::rand();
+    d.tirageSuivant = aleatoire();
     detruireMonde();
     return d;
 }

@@ -1,4 +1,5 @@
 // Encounters: the gates, reproduction and its gap table, and splitting.
+#include "Aleatoire.h"
 #include "C_ANNEAU.h"
 #include "Monde.h"
 
@@ -91,13 +92,13 @@ TEST_F(Reproduction, LEnfantNaitALaPlaceDuPremierQuIlSoitMaleOuFemelle) {
 TEST_F(Reproduction, LesTiragesSuiventLOrdreEnfantPartenairePuisSoi) {
     C_SPEEDBRICK* femelle = poser(GENRE_NORMAL, {1, 0, 0}, 10, 20, 30, FEMELLE);
     C_SPEEDBRICK* male = poser(GENRE_NORMAL, {0, 1, 0}, 40, 50, 60, MALE);
-    std::srand(5);
+    semerAleatoire(5);
     std::vector<float> tirages;
     for (int i = 0; i < 12; ++i) {
-        const int r = std::rand();
+        const int r = aleatoire();
         tirages.push_back(static_cast<float>((r % 6 + 1) - 3.5));
     }
-    std::srand(5);
+    semerAleatoire(5);
     femelle->seReproduireAvec(male);
     const C_SPEEDBRICK* enfant = monde->getListeSpeedbrick().back();
     // Draws 0-2: the child's provisional position; 3-5 its velocity z, y, x; then the
@@ -242,11 +243,11 @@ TEST_F(Scission, AuxBornes) {
 
 TEST_F(Scission, LEnfantTireSaPositionProvisoirePuisSaVitesse) {
     C_SPEEDBRICK* p = parent(GENRE_NORMAL, 2);
-    std::srand(21);
+    semerAleatoire(21);
     std::vector<float> tirages;
     for (int i = 0; i < 6; ++i)
-        tirages.push_back(static_cast<float>((std::rand() % 6 + 1) - 3.5));
-    std::srand(21);
+        tirages.push_back(static_cast<float>((aleatoire() % 6 + 1) - 3.5));
+    semerAleatoire(21);
     p->seScinder(1);
     EXPECT_EQ(dernier()->getVelZ(), tirages[3]);
     EXPECT_EQ(dernier()->getVelY(), tirages[4]);

@@ -1,4 +1,5 @@
 // The speedbrick's body and life cycle, and how each kind moves.
+#include "Aleatoire.h"
 #include "C_ANNEAU.h"
 #include "C_SPEEDBRICK_NORMAL.h"
 #include "Monde.h"
@@ -10,15 +11,15 @@ class Corps : public MondeTest {};
 TEST_F(Corps, UnFondateurNaitAvecSonGeneEtSAnnonce) {
     monde->setTailleGenome(5);
     console.vider();
-    std::srand(3);
-    std::rand(), std::rand(), std::rand();
-    const float vz = static_cast<float>((std::rand() % 6 + 1) - 3.5);
-    const float vy = static_cast<float>((std::rand() % 6 + 1) - 3.5);
-    const float vx = static_cast<float>((std::rand() % 6 + 1) - 3.5);
-    const float x = static_cast<float>(std::rand() % 500 + 50);
-    const float y = static_cast<float>(std::rand() % 500 + 50);
-    const float z = static_cast<float>(std::rand() % 500 + 50);
-    std::srand(3);
+    semerAleatoire(3);
+    aleatoire(), aleatoire(), aleatoire();
+    const float vz = static_cast<float>((aleatoire() % 6 + 1) - 3.5);
+    const float vy = static_cast<float>((aleatoire() % 6 + 1) - 3.5);
+    const float vx = static_cast<float>((aleatoire() % 6 + 1) - 3.5);
+    const float x = static_cast<float>(aleatoire() % 500 + 50);
+    const float y = static_cast<float>(aleatoire() % 500 + 50);
+    const float z = static_cast<float>(aleatoire() % 500 + 50);
+    semerAleatoire(3);
     C_SPEEDBRICK_NORMAL fondateur(2);
 
     EXPECT_EQ(fondateur.getCodeGenetique(), (std::vector<int>{0, 0, 1, 0, 0}));
@@ -43,9 +44,9 @@ TEST_F(Corps, GrandirDonneUnAnneauParUniteDeTempsEtLeSexeALaPremiere) {
     s->setAge(149);
     s->setDureeInvincible(5);
     s->setDureeSteriliteRestante(2);
-    std::srand(9);
-    const T_Sexe attendu = (std::rand() % 2 == 0) ? MALE : FEMELLE;
-    std::srand(9);
+    semerAleatoire(9);
+    const T_Sexe attendu = (aleatoire() % 2 == 0) ? MALE : FEMELLE;
+    semerAleatoire(9);
     s->grandir();
     EXPECT_EQ(s->getAge(), 150);
     ASSERT_EQ(s->getNombreAnneaux(), 1);

@@ -1,3 +1,4 @@
+#include "Aleatoire.h"
 #include "Monde.h"
 
 #include "C_ANNEAU.h"
@@ -11,7 +12,7 @@
 
 void MondeTest::SetUp() {
     detruireMonde();
-    std::srand(1);
+    semerAleatoire(1);
     monde = C_AQUARIUM::Creation(600, 600, 600);
     monde->setTailleGenome(3);
 }
@@ -50,12 +51,12 @@ C_CUTIT* MondeTest::poserCutit(float x, float y, float z) {
 }
 
 int tiragesConsommes(unsigned graine, const std::function<void()>& action) {
-    std::srand(graine);
+    semerAleatoire(graine);
     action();
-    const int suivant = std::rand();
-    std::srand(graine);
+    const int suivant = aleatoire();
+    semerAleatoire(graine);
     for (int n = 0; n < 100000; ++n) {
-        if (std::rand() == suivant) return n;
+        if (aleatoire() == suivant) return n;
     }
     return -1;
 }

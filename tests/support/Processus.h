@@ -46,6 +46,8 @@ public:
     Processus& operator=(const Processus&) = delete;
 
     bool enCours();
+    /// The program's process id; -1 once it has ended.
+    pid_t pid() const { return pid_; }
     /// Waits until the program has written this many bytes on a blocking standard output; says
     /// whether that came within the delay.
     bool attendreEcrits(std::size_t octets, std::chrono::seconds delai);

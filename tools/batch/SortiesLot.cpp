@@ -1,18 +1,150 @@
 #include "SortiesLot.h"
 
-#include "Recensement.h"
 #include "TraceEtat.h"
+
+#include <nlohmann/json.hpp>
+
+#include <cassert>
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+/// A population this large marks the explosion: births then outrun every death.
+
+Json reglagesEnJson(const OptionsMonde& options) {
+    const ReglagesMonde& r = options.reglages;
+    return {{"founders", options.fondateurs},
+            {"shoals", options.bancs},
+            {"tank", {r.tailleX, r.tailleY, r.tailleZ}},
+            {"lifespan", r.dureeVie},
+            {"timeUnit", r.uniteTemps},
+            {"sterility", r.dureeSterilite},
+            {"shoalSize", r.cutitsParBanc}};
+}
+
+const char* nomFin(FinDeCourse fin) {
+    switch (fin) {
+    case FinDeCourse::ticks:
+        return "ticks";
+    case FinDeCourse::borne:
+        return "bound";
+    case FinDeCourse::interruption:
+        return "interrupted";
+    case FinDeCourse::aucune:
+        break;
+    }
+    assert(false && "a run that goes on has no reason to end");
+    return "";
+}
+
+Json recensementEnJson(const Recensement& r) {
+    return {{"speedbricks", r.speedbricks},
+            {"normal", r.normal},
+            {"gentil", r.gentil},
+            {"aga", r.aga},
+            {"male", r.male},
+            {"female", r.femelle},
+            {"undecided", r.indetermine},
+            {"rings", r.anneaux},
+            {"cutits", r.cutits}};
+}
+
+} // namespace
 
 // Tick 0 and the last tick always; the last once, even on a multiple of the period.
 bool SortieTrace::ecrire(const Instant& instant) {
     const bool periodique = periode_ > 0 && instant.tick % periode_ == 0;
     if (instant.tick != 0 && !instant.dernier() && !periodique) return true;
     ligne_.clear();
-    ajouterLigneEtat(ligne_, instant.monde);
+    if (instant.tick != 0) {
+        ajouterLigneEtat(ligne_, instant.monde);
+    } else {
+        ajouterLigneEtat(ligne_, instant.monde,
+                         ",\"seed\":" + std::to_string(instant.options.graine) +
+                             ",\"settings\":" + reglagesEnJson(instant.options).dump());
+    }
     return fichier().ecrire(ligne_);
 }
 
+// The comment goes first, where a resumed run never writes: readers of CSV and gnuplot skip it.
 bool SortieStats::ecrire(const Instant& instant) {
-    if (instant.tick == 0) return fichier().ecrire(kEnteteStats);
+    if (instant.tick == 0) {
+        return fichier().ecrire("# aquarium-batch " + ligneDeCommande(instant.options) + "\n" +
+                                kEnteteStats);
+    }
     return fichier().ecrire(ligneStats(instant.tick, instant.apres, instant.avant));
+}
+
+SortieResume::SortieResume(std::string chemin)
+    : chemin_(std::move(chemin)),
+      temporaire_(chemin_ + "." + std::to_string(::getpid()) + ".tmp") {}
+
+// After a failed run, or a failed close, the temporary file is ours and nobody else's.
+SortieResume::~SortieResume() {
+    if (!ouvert_ || renomme_) return;
+    temporaire_.abandonner();
+    std::remove(temporaire_.chemin().c_str());
+}
+
+void SortieResume::abandonner() {
+    temporaire_.abandonner();
+    ouvert_ = false;
+}
+
+bool SortieResume::echouer() {
+    erreur_ = temporaire_.erreur();
+    return false;
+}
+
+// The rename would replace a device or a directory rather than write into it.
+bool SortieResume::ouvrir() {
+    struct stat etat = {};
+    if (::stat(chemin_.c_str(), &etat) == 0 && !S_ISREG(etat.st_mode)) {
+        erreur_ = "'" + chemin_ + "' is not a regular file";
+        return false;
+    }
+    if (!temporaire_.ouvrir()) return echouer();
+    ouvert_ = true;
+    debut_ = std::chrono::steady_clock::now();
+    return true;
+}
+
+// The run loop keeps the peak and the first tick past 1,000 from tick 0 on, across resumes.
+bool SortieResume::ecrire(const Instant& instant) {
+    if (!instant.dernier()) return true;
+
+    const std::chrono::duration<double> duree = std::chrono::steady_clock::now() - debut_;
+    const Recensement& fin = instant.apres;
+    const Historique& h = instant.historique;
+    Json resume = {{"seed", instant.options.graine},
+                   {"settings", reglagesEnJson(instant.options)},
+                   {"ticks", instant.tick},
+                   {"end", nomFin(instant.fin)},
+                   {"final", recensementEnJson(fin)},
+                   {"births", fin.naissances},
+                   {"splits", fin.scissions},
+                   {"deaths", fin.morts},
+                   {"peak", {{"speedbricks", h.populationMax}, {"tick", h.tickPopulationMax}}},
+                   {"explosionTick", nullptr},
+                   {"wallSeconds", std::round(duree.count() * 1000.0) / 1000.0}};
+    if (h.premierTickMille >= 0) resume["explosionTick"] = h.premierTickMille;
+    if (!temporaire_.ecrire(resume.dump() + "\n")) return echouer();
+    return true;
+}
+
+bool SortieResume::fermer() {
+    if (!temporaire_.fermer()) return echouer();
+    if (std::rename(temporaire_.chemin().c_str(), chemin_.c_str()) != 0) {
+        erreur_ = "cannot write '" + chemin_ + "': " + std::strerror(errno);
+        return false;
+    }
+    renomme_ = true;
+    return true;
 }

@@ -1,10 +1,14 @@
 #pragma once
 
+#include "OptionsMonde.h"
+#include "Recensement.h"
 #include "SortieFichier.h"
 
+#include <chrono>
 #include <string>
 
 /// The state trace: JSON Lines, tick 0, every `periode`-th tick (0: none) and the last tick.
+/// Tick 0 also carries the seed and the settings that made the run.
 class SortieTrace : public SortieFichier {
 public:
     SortieTrace(std::string chemin, int periode)
@@ -18,9 +22,41 @@ private:
     std::string ligne_;
 };
 
-/// The statistics: CSV, a header, then one row per tick.
+/// The statistics: CSV, a comment line with the options that made the run, the header, then
+/// one row per tick.
 class SortieStats : public SortieFichier {
 public:
     explicit SortieStats(std::string chemin) : SortieFichier("--stats", std::move(chemin)) {}
     bool ecrire(const Instant& instant) override;
+
+private:
+};
+
+/// The summary of the run: one JSON object, written as the run ends into a file beside the one
+/// asked for and renamed onto it once closed, so that the file named is either missing or
+/// whole. Nothing is left when the run fails.
+class SortieResume : public Sortie {
+public:
+    explicit SortieResume(std::string chemin);
+    /// Removes the file being written unless it took its name.
+    ~SortieResume() override;
+
+    const char* option() const override { return "--summary"; }
+    bool ouvrir() override;
+    bool preparer() override { return temporaire_.vider(); }
+    void abandonner() override;
+    bool ecrire(const Instant& instant) override;
+    bool fermer() override;
+    std::string erreur() const override { return erreur_; }
+
+private:
+    /// Keeps the reason of the temporary file's failure; always false.
+    bool echouer();
+
+    std::string chemin_;
+    FichierSortie temporaire_;
+    bool ouvert_ = false;
+    bool renomme_ = false;
+    std::chrono::steady_clock::time_point debut_ = std::chrono::steady_clock::now();
+    std::string erreur_;
 };

@@ -144,7 +144,7 @@ void ecrireCutit(LigneJson& j, const C_CUTIT& c) {
 
 } // namespace
 
-void ajouterLigneEtat(std::string& texte, const C_AQUARIUM& monde) {
+void ajouterLigneEtat(std::string& texte, const C_AQUARIUM& monde, std::string_view membres) {
     LigneJson j(texte);
     j.brut("{\"tick\":");
     j.nombre(monde.getTempsEcoule());
@@ -164,5 +164,7 @@ void ajouterLigneEtat(std::string& texte, const C_AQUARIUM& monde) {
         ecrireCutit(j, *c);
         separateur = ",";
     }
-    j.brut("]}\n");
+    j.brut("]");
+    j.brut(membres);
+    j.brut("}\n");
 }

@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -23,6 +24,8 @@ struct OptionsSorties {
     int periodeEtat = 0;
     /// Empty: no statistics.
     std::string fichierStats;
+    /// Empty: no summary.
+    std::string fichierResume;
 };
 
 void declarerSorties(CLI::App& app, OptionsSorties& options) {
@@ -37,13 +40,40 @@ void declarerSorties(CLI::App& app, OptionsSorties& options) {
     app.add_option("--stats", options.fichierStats,
                    "Write population statistics to FILE (CSV, one row per tick)")
         ->type_name("FILE");
+    app.add_option("--summary", options.fichierResume,
+                   "Write a summary of the run to FILE (one JSON object) once it has ended")
+        ->type_name("FILE");
+}
+
+struct Fichier {
+    const char* option;
+    const std::string& chemin;
+};
+
+// Two names for one file would interleave two outputs, or empty the checkpoint to resume. The
+// checkpoint taken up may well be the one the run goes on saving.
+std::string fichiersEnConflit(const OptionsMonde& monde, const OptionsSorties& sorties) {
+    const Fichier etat{"--state", sorties.fichierEtat};
+    const Fichier stats{"--stats", sorties.fichierStats};
+    const Fichier point{"--checkpoint", monde.pointDeReprise};
+    const Fichier resume{"--summary", sorties.fichierResume};
+    const Fichier reprise{"--resume", monde.reprendreDe};
+    const std::pair<Fichier, Fichier> paires[] = {
+        {etat, stats},    {etat, resume},  {stats, resume},   {etat, point},   {stats, point},
+        {resume, point},  {etat, reprise}, {stats, reprise}, {resume, reprise}};
+    for (const auto& [premier, second] : paires) {
+        if (memeFichier(premier.chemin, second.chemin)) {
+            return std::string(premier.option) + " and " + second.option;
+        }
+    }
+    return {};
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
     CLI::App app("Runs the aquarium without a window: the console report on standard output, "
-                 "an optional state trace and statistics.",
+                 "an optional state trace, statistics and summary.",
                  kProgramme);
     OptionsMonde monde;
     OptionsSorties sorties;
@@ -51,18 +81,22 @@ int main(int argc, char** argv) {
     declarerSorties(app, sorties);
     app.set_version_flag("--version", std::string(kProgramme) + " " + AQUARIUM_VERSION);
     if (const std::optional<int> statut = analyserLigne(app, argc, argv)) return *statut;
-    // Two names for one file would interleave the trace and the statistics.
-    if (memeFichier(sorties.fichierEtat, sorties.fichierStats)) {
-        std::cerr << kProgramme << ": --state and --stats name the same file" << std::endl;
+    if (const std::string conflit = fichiersEnConflit(monde, sorties); !conflit.empty()) {
+        std::cerr << kProgramme << ": " << conflit << " name the same file" << std::endl;
         return kStatutRefus;
     }
 
     std::vector<std::unique_ptr<Sortie>> fichiers;
     if (!sorties.fichierEtat.empty()) {
-        fichiers.push_back(std::make_unique<SortieTrace>(sorties.fichierEtat, sorties.periodeEtat));
+        fichiers.push_back(
+            std::make_unique<SortieTrace>(sorties.fichierEtat, sorties.periodeEtat));
     }
     if (!sorties.fichierStats.empty()) {
         fichiers.push_back(std::make_unique<SortieStats>(sorties.fichierStats));
+    }
+    // Last, so that it is written after every other file is complete.
+    if (!sorties.fichierResume.empty()) {
+        fichiers.push_back(std::make_unique<SortieResume>(sorties.fichierResume));
     }
     std::vector<Sortie*> liste;
     for (const auto& f : fichiers)

@@ -1,15 +1,27 @@
 #include "Execution.h"
 
+#include "Arret.h"
 #include "C_AQUARIUM.h"
 #include "OptionsMonde.h"
 #include "Progression.h"
 #include "Recensement.h"
+#include "Reprise.h"
+#include "Sauvegarde.h"
 #include "Scenario.h"
 
 #include <chrono>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <unistd.h>
+
+void Historique::noter(int tick, int speedbricks) {
+    if (speedbricks > populationMax) {
+        populationMax = speedbricks;
+        tickPopulationMax = tick;
+    }
+    if (premierTickMille < 0 && speedbricks >= 1000) premierTickMille = tick;
+}
 
 namespace {
 
@@ -35,19 +47,61 @@ public:
         : programme_(programme), options_(options), sorties_(sorties) {}
 
     int executer() {
-        if (!ouvrirSorties()) return kStatutRefus;
-        signaler("seed " + std::to_string(options_.graine));
+        intercepterArret();
+        const int statut = executerInterceptee();
+        relacherArret();
+        return statut;
+    }
+
+private:
+    int executerInterceptee() {
+        if (!options_.reprendreDe.empty() && !reprendre()) return kStatutRefus;
+        if (!options_.pointDeReprise.empty()) {
+            pointDeReprise_.emplace(options_.pointDeReprise, options_.periodeReprise, options_);
+            sorties_.push_back(pointDeReprise());
+        }
+        if (!ouvrirSorties()) {
+            detruireMonde();
+            return kStatutRefus;
+        }
         const Silence silence(options_.silencieux);
-        const C_AQUARIUM* monde =
-            demarrerMonde(options_.graine, options_.fondateurs, options_.bancs);
+        const C_AQUARIUM* monde = C_AQUARIUM::getAquarium();
+        if (!reprise()) {
+            signaler("seed " + std::to_string(options_.graine));
+            monde = demarrerMonde(options_.graine, options_.fondateurs, options_.bancs,
+                                  options_.reglages);
+        } else {
+            signaler("seed " + std::to_string(options_.graine) + ", resumed at tick " +
+                     std::to_string(depart_) + " from '" + options_.reprendreDe + "'");
+        }
         const int statut = simuler(*monde);
         detruireMonde();
         return statut;
     }
 
-private:
+    bool reprise() const { return !options_.reprendreDe.empty(); }
+
     void signaler(const std::string& message) const {
         std::cerr << programme_ << ": " << message << std::endl;
+    }
+
+    // Everything is read and checked before any output opens: a refused checkpoint leaves
+    // every file as it was. The world is rebuilt here too; it reports nothing while it is.
+    bool reprendre() {
+        PointDeReprise point;
+        OptionsMonde effectives;
+        std::string erreur;
+        if (lireReprise(options_.reprendreDe, point, erreur)) {
+            erreur = contredireReprise(options_, point, effectives);
+        }
+        if (erreur.empty() && restaurerMonde(point.monde, erreur)) {
+            options_ = effectives;
+            depart_ = point.tick;
+            historique_ = point.historique;
+            return true;
+        }
+        signaler("--resume '" + options_.reprendreDe + "': " + erreur);
+        return false;
     }
 
     // All open before any is emptied: a refused file then leaves every other as it was, and
@@ -69,19 +123,27 @@ private:
         return false;
     }
 
+    // A resumed run hands the outputs nothing of its checkpoint's tick: the run that saved it
+    // wrote it.
     int simuler(const C_AQUARIUM& monde) {
         const auto debut = std::chrono::steady_clock::now();
         Progression progression(options_.ticks, ::isatty(STDERR_FILENO) == 1);
         Recensement avant = recenser(monde);
-        if (!ecrire({monde, 0, avant, avant})) return echouer(progression, 0);
-        // Counting the ticks done, not the tick to do: --ticks may be INT_MAX.
-        for (int faits = 0; faits < options_.ticks; ++faits) {
+        if (!reprise()) {
+            historique_.noter(0, avant.speedbricks);
+            if (!ecrire({monde, 0, avant, avant, FinDeCourse::aucune, historique_, options_})) {
+                return echouer(progression, 0);
+            }
+        }
+        int tick = depart_;
+        FinDeCourse fin = FinDeCourse::aucune;
+        while (fin == FinDeCourse::aucune) {
             avancerTick();
-            const int tick = faits + 1;
+            ++tick;
             const Recensement apres = recenser(monde);
-            const FinDeCourse fin =
-                tick == options_.ticks ? FinDeCourse::ticks : FinDeCourse::aucune;
-            if (!ecrire({monde, tick, apres, avant, fin})) {
+            historique_.noter(tick, apres.speedbricks);
+            fin = finDeCourse(tick, apres);
+            if (!ecrire({monde, tick, apres, avant, fin, historique_, options_})) {
                 return echouer(progression, tick);
             }
             progression.signaler(tick, apres.speedbricks, [this] { return avancement(); });
@@ -90,12 +152,12 @@ private:
         progression.effacer();
         if (!fermerSorties()) return echouer(progression, -1);
         const std::chrono::duration<double> duree = std::chrono::steady_clock::now() - debut;
-        signaler(resumer(options_.ticks, avant, duree.count()));
+        signaler(raconterFin(fin, tick) + resumer(tick - depart_, avant, duree.count()));
         for (const Sortie* sortie : sorties_) {
             const std::string bilan = sortie->bilan();
             if (!bilan.empty()) signaler(std::string(sortie->option()) + ": " + bilan);
         }
-        return 0;
+        return fin == FinDeCourse::interruption ? kStatutSignal + arretDemande() : 0;
     }
 
     std::string avancement() const {
@@ -107,13 +169,55 @@ private:
         return texte;
     }
 
+    // The tick asked for ends the run whatever else happened in it; then the bound; then a
+    // signal.
+    FinDeCourse finDeCourse(int tick, const Recensement& apres) const {
+        if (tick == options_.ticks) return FinDeCourse::ticks;
+        if (options_.maxSpeedbricks >= 0 && apres.speedbricks > options_.maxSpeedbricks) {
+            return FinDeCourse::borne;
+        }
+        if (arretDemande() != 0) return FinDeCourse::interruption;
+        return FinDeCourse::aucune;
+    }
+
+    std::string raconterFin(FinDeCourse fin, int tick) const {
+        std::string recit;
+        if (fin == FinDeCourse::borne) {
+            recit = "stopped at tick " + std::to_string(tick) + ", more than " +
+                    std::to_string(options_.maxSpeedbricks) + " speedbricks alive";
+        } else if (fin == FinDeCourse::interruption) {
+            recit = std::string("interrupted by ") + nomSignal(arretDemande()) + " at tick " +
+                    std::to_string(tick);
+        }
+        if (reprise()) {
+            if (!recit.empty()) recit += ", ";
+            recit += "resumed at tick " + std::to_string(depart_);
+        }
+        return recit.empty() ? recit : recit + ": ";
+    }
+
+    // The checkpoint comes after every other output has written the tick and flushed it: should
+    // the process die later, the files hold every tick that the checkpoint records.
     bool ecrire(const Instant& instant) {
         for (Sortie* sortie : sorties_) {
-            if (!sortie->ecrire(instant)) return retenir(*sortie);
+            if (sortie != pointDeReprise() && !sortie->ecrire(instant)) return retenir(*sortie);
         }
         if (!options_.silencieux && !std::cout) {
             erreur_ = "cannot write the console report to standard output";
             return false;
+        }
+        if (pointDeReprise_ && pointDeReprise_->sauvegarde(instant)) {
+            if (!pousserSorties()) return false;
+            if (!pointDeReprise_->ecrire(instant)) return retenir(*pointDeReprise_);
+        }
+        return true;
+    }
+
+    Sortie* pointDeReprise() { return pointDeReprise_ ? &*pointDeReprise_ : nullptr; }
+
+    bool pousserSorties() {
+        for (Sortie* sortie : sorties_) {
+            if (!sortie->pousser()) return retenir(*sortie);
         }
         return true;
     }
@@ -145,8 +249,13 @@ private:
     }
 
     const char* programme_;
-    const OptionsMonde& options_;
-    const std::vector<Sortie*>& sorties_;
+    /// The command line's, or once resumed, the checkpoint's with the command line's own.
+    OptionsMonde options_;
+    std::vector<Sortie*> sorties_;
+    std::optional<SortieReprise> pointDeReprise_;
+    /// The tick the run starts from: 0, or its checkpoint's, never 0.
+    int depart_ = 0;
+    Historique historique_;
     std::string erreur_;
 };
 

@@ -13,6 +13,23 @@ enum class FinDeCourse {
     aucune,
     /// It reached the tick asked for.
     ticks,
+    /// More speedbricks were alive than --max-speedbricks allows.
+    borne,
+    /// SIGINT or SIGTERM asked it to stop.
+    interruption,
+};
+
+/// What the run loop remembers of the ticks so far. A checkpoint carries it over, so that a
+/// resumed run knows what the uninterrupted run would.
+struct Historique {
+    /// The most speedbricks alive at the end of a tick, tick 0 included, and the first tick
+    /// that had that many.
+    int populationMax = 0;
+    int tickPopulationMax = 0;
+    /// The first tick that ended with 1000 speedbricks alive or more; -1 until one does.
+    int premierTickMille = -1;
+
+    void noter(int tick, int speedbricks);
 };
 
 /// The world at one moment of a run, as the outputs see it.
@@ -25,6 +42,10 @@ struct Instant {
     const Recensement& avant;
     /// The run ends with this tick, for this reason, or goes on (aucune).
     FinDeCourse fin = FinDeCourse::aucune;
+    /// The run so far, this tick included.
+    const Historique& historique;
+    /// The options in force: a resumed run's come from its checkpoint.
+    const OptionsMonde& options;
     bool dernier() const { return fin != FinDeCourse::aucune; }
 };
 
@@ -42,8 +63,12 @@ public:
     virtual bool preparer() = 0;
     /// Undoes ouvrir() after another output was refused: removes what this run created.
     virtual void abandonner() = 0;
-    /// Tick 0, and then every tick the run makes.
+    /// Tick 0, and then every tick the run makes. A resumed run starts with the tick after its
+    /// checkpoint's: the run that wrote the checkpoint wrote that one.
     virtual bool ecrire(const Instant& instant) = 0;
+    /// Hands what waits in buffers to the system: called before a checkpoint records the tick,
+    /// so that the files hold every tick up to it should the process die afterwards.
+    virtual bool pousser() { return true; }
     /// Flushes and closes.
     virtual bool fermer() = 0;
     /// Why the last failed call failed.
@@ -57,11 +82,17 @@ public:
 /// Statuses of a headless program.
 inline constexpr int kStatutEchecEcriture = 1;
 inline constexpr int kStatutRefus = 2;
+/// Added to the signal's number when SIGINT or SIGTERM stopped the run, as shells report it.
+inline constexpr int kStatutSignal = 128;
 
 /// Runs the world as the options say, exactly as the window would from the same seed, handing
-/// every tick to the outputs. Standard error gets the seed, a progress line when it is a
-/// terminal, and a summary at the end, each headed by `programme`. Returns the exit status: 0;
-/// kStatutEchecEcriture when a write failed during the run; kStatutRefus when an output could
-/// not be opened, in which case nothing was simulated and no file is left behind.
+/// every tick to the outputs, and the checkpoint when one is asked for; or takes up the run a
+/// checkpoint saved. SIGINT or SIGTERM ends the run cleanly after the tick under way, a second
+/// one at once. Standard error gets the seed, a progress line when it is a terminal, and a
+/// summary at the end saying why the run ended, each headed by `programme`. Returns the exit
+/// status: 0 when the run reached its last tick or its bound; 128 + the signal's number when a
+/// signal stopped it; kStatutEchecEcriture when a write failed during the run; kStatutRefus
+/// when the checkpoint to resume is refused, contradicts the options, or an output could not be
+/// opened, in which case nothing was simulated nor written and no file is left behind.
 int executer(const char* programme, const OptionsMonde& options,
              const std::vector<Sortie*>& sorties);

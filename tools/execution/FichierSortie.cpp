@@ -76,6 +76,11 @@ bool FichierSortie::ecrire(std::string_view texte) {
     return echouer("cannot write");
 }
 
+bool FichierSortie::pousser() {
+    if (std::fflush(flux_) == 0) return true;
+    return echouer("cannot write");
+}
+
 bool FichierSortie::fermer() {
     std::FILE* flux = std::exchange(flux_, nullptr);
     const bool vide = std::fflush(flux) == 0 && std::ferror(flux) == 0;

@@ -26,6 +26,8 @@ public:
     void supprimer();
     /// Appends text; false once a write has failed.
     bool ecrire(std::string_view texte);
+    /// Hands the buffer to the system; false once a write has failed.
+    bool pousser();
     /// Flushes and closes; false if a write failed or the file is no longer at its path.
     bool fermer();
 

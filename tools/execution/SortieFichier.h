@@ -15,6 +15,7 @@ public:
     bool ouvrir() override { return fichier_.ouvrir(); }
     bool preparer() override { return fichier_.vider(); }
     void abandonner() override { fichier_.abandonner(); }
+    bool pousser() override { return fichier_.pousser(); }
     bool fermer() override { return fichier_.fermer(); }
     std::string erreur() const override { return fichier_.erreur(); }
 

@@ -1,0 +1,306 @@
+#include "Reprise.h"
+
+#include "Octets.h"
+#include "Sauvegarde.h"
+
+#include <cereal/archives/portable_binary.hpp>
+#include <zlib.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <istream>
+#include <ostream>
+#include <string_view>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+using ArchiveSortie = cereal::PortableBinaryOutputArchive;
+using ArchiveEntree = cereal::PortableBinaryInputArchive;
+
+// The same bytes on every machine, whatever its byte order.
+const ArchiveSortie::Options kOrdreOctets = ArchiveSortie::Options::LittleEndian();
+
+// The file: these 8 bytes, then the version, the length and the CRC-32 of the contents, then
+// the contents: the run's options, its tick and record, then the world's bytes to the end.
+constexpr char kMagie[] = {'A', 'Q', 'U', 'A', 'C', 'K', 'P', 'T'};
+
+/// One setting of the world that the command line gives and a checkpoint keeps.
+struct Reglage {
+    const char* option;
+    bool (*differe)(const OptionsMonde&, const OptionsMonde&);
+    std::string (*texte)(const OptionsMonde&);
+    void (*reprendre)(OptionsMonde& vers, const OptionsMonde& de);
+    void (*ecrire)(ArchiveSortie&, const OptionsMonde&);
+    void (*lire)(ArchiveEntree&, OptionsMonde&);
+};
+
+template <auto Champ> constexpr Reglage reglage(const char* option) {
+    return {option,
+            [](const OptionsMonde& a, const OptionsMonde& b) { return a.*Champ != b.*Champ; },
+            [](const OptionsMonde& o) { return std::to_string(o.*Champ); },
+            [](OptionsMonde& vers, const OptionsMonde& de) { vers.*Champ = de.*Champ; },
+            [](ArchiveSortie& a, const OptionsMonde& o) { a(o.*Champ); },
+            [](ArchiveEntree& a, OptionsMonde& o) { a(o.*Champ); }};
+}
+
+template <auto Champ> constexpr Reglage reglageDuMonde(const char* option) {
+    return {option,
+            [](const OptionsMonde& a, const OptionsMonde& b) {
+                return a.reglages.*Champ != b.reglages.*Champ;
+            },
+            [](const OptionsMonde& o) { return std::to_string(o.reglages.*Champ); },
+            [](OptionsMonde& vers, const OptionsMonde& de) {
+                vers.reglages.*Champ = de.reglages.*Champ;
+            },
+            [](ArchiveSortie& a, const OptionsMonde& o) { a(o.reglages.*Champ); },
+            [](ArchiveEntree& a, OptionsMonde& o) { a(o.reglages.*Champ); }};
+}
+
+constexpr Reglage kCuve = {
+    "--tank",
+    [](const OptionsMonde& a, const OptionsMonde& b) {
+        return a.reglages.tailleX != b.reglages.tailleX ||
+               a.reglages.tailleY != b.reglages.tailleY || a.reglages.tailleZ != b.reglages.tailleZ;
+    },
+    [](const OptionsMonde& o) {
+        return std::to_string(o.reglages.tailleX) + "," + std::to_string(o.reglages.tailleY) +
+               "," + std::to_string(o.reglages.tailleZ);
+    },
+    [](OptionsMonde& vers, const OptionsMonde& de) {
+        vers.reglages.tailleX = de.reglages.tailleX;
+        vers.reglages.tailleY = de.reglages.tailleY;
+        vers.reglages.tailleZ = de.reglages.tailleZ;
+    },
+    [](ArchiveSortie& a, const OptionsMonde& o) {
+        a(o.reglages.tailleX, o.reglages.tailleY, o.reglages.tailleZ);
+    },
+    [](ArchiveEntree& a, OptionsMonde& o) {
+        a(o.reglages.tailleX, o.reglages.tailleY, o.reglages.tailleZ);
+    }};
+
+// Every world setting of OptionsMonde has its row: a resumed run takes it from the checkpoint
+// and refuses another value given on the command line. A new row changes the file's layout.
+constexpr Reglage kReglages[] = {
+    reglage<&OptionsMonde::graine>("--seed"),
+    reglage<&OptionsMonde::fondateurs>("--founders"),
+    reglage<&OptionsMonde::bancs>("--shoals"),
+    kCuve,
+    reglageDuMonde<&ReglagesMonde::dureeVie>("--lifespan"),
+    reglageDuMonde<&ReglagesMonde::uniteTemps>("--time-unit"),
+    reglageDuMonde<&ReglagesMonde::dureeSterilite>("--sterility"),
+    reglageDuMonde<&ReglagesMonde::cutitsParBanc>("--shoal-size"),
+};
+
+bool donnee(const OptionsMonde& options, const char* option) {
+    for (const std::string& nom : options.imposees) {
+        if (nom == option) return true;
+    }
+    return false;
+}
+
+std::uint32_t crc(std::string_view octets) {
+    const auto* debut = reinterpret_cast<const Bytef*>(octets.data());
+    return static_cast<std::uint32_t>(crc32_z(crc32_z(0, nullptr, 0), debut, octets.size()));
+}
+
+void ecrireContenu(std::string& contenu, const Instant& instant, const OptionsMonde& options) {
+    {
+        EcritureOctets tampon(contenu);
+        std::ostream flux(&tampon);
+        ArchiveSortie a(flux, kOrdreOctets);
+        for (const Reglage& r : kReglages)
+            r.ecrire(a, options);
+        const Historique& h = instant.historique;
+        a(options.ticks, instant.tick, h.populationMax, h.tickPopulationMax, h.premierTickMille);
+    }
+    sauvegarderMonde(contenu);
+}
+
+void ecrireEntete(std::string& entete, std::string_view contenu) {
+    entete.assign(kMagie, sizeof kMagie);
+    EcritureOctets tampon(entete);
+    std::ostream flux(&tampon);
+    ArchiveSortie a(flux, kOrdreOctets);
+    a(kVersionReprise, static_cast<std::uint64_t>(contenu.size()), crc(contenu));
+}
+
+void lireContenu(std::string_view contenu, PointDeReprise& point) {
+    LectureOctets source(contenu);
+    std::istream flux(&source);
+    ArchiveEntree a(flux);
+    for (const Reglage& r : kReglages)
+        r.lire(a, point.options);
+    Historique& h = point.historique;
+    a(point.options.ticks, point.tick, h.populationMax, h.tickPopulationMax, h.premierTickMille);
+    point.monde.assign(contenu.substr(contenu.size() - source.restants()));
+}
+
+// The contents once the header says they are whole and sound; false with the reason otherwise.
+bool verifierEntete(std::string_view octets, std::string_view& contenu, std::string& erreur) {
+    if (octets.substr(0, sizeof kMagie) != std::string_view(kMagie, sizeof kMagie)) {
+        erreur = "not a checkpoint";
+        return false;
+    }
+    LectureOctets source(octets.substr(sizeof kMagie));
+    std::istream flux(&source);
+    ArchiveEntree a(flux);
+    std::uint32_t version = 0;
+    a(version);
+    if (version != kVersionReprise) {
+        erreur = "a checkpoint of format version " + std::to_string(version) +
+                 ", this program reads version " + std::to_string(kVersionReprise);
+        return false;
+    }
+    std::uint64_t taille = 0;
+    std::uint32_t somme = 0;
+    a(taille, somme);
+    if (source.restants() < taille) {
+        erreur = "truncated: " + std::to_string(source.restants()) + " bytes of contents out of " +
+                 std::to_string(taille);
+        return false;
+    }
+    contenu = octets.substr(octets.size() - source.restants());
+    if (contenu.size() > taille || crc(contenu) != somme) {
+        erreur = "corrupt: its checksum does not match its contents";
+        return false;
+    }
+    return true;
+}
+
+bool chargerFichier(const std::string& chemin, std::string& octets, std::string& erreur) {
+    std::FILE* fichier = std::fopen(chemin.c_str(), "rb");
+    if (fichier == nullptr) {
+        erreur = std::string("cannot open: ") + std::strerror(errno);
+        return false;
+    }
+    char tampon[1 << 16];
+    std::size_t lus = 0;
+    while ((lus = std::fread(tampon, 1, sizeof tampon, fichier)) > 0)
+        octets.append(tampon, lus);
+    const bool lu = std::ferror(fichier) == 0;
+    const int raison = errno;
+    std::fclose(fichier);
+    if (!lu) erreur = std::string("cannot read: ") + std::strerror(raison);
+    return lu;
+}
+
+bool ecrireTout(int fd, std::string_view octets) {
+    while (!octets.empty()) {
+        const ssize_t ecrits = ::write(fd, octets.data(), octets.size());
+        if (ecrits < 0 && errno == EINTR) continue;
+        if (ecrits < 0) return false;
+        octets.remove_prefix(static_cast<std::size_t>(ecrits));
+    }
+    return true;
+}
+
+std::string dossierDe(const std::string& chemin) {
+    const std::filesystem::path dossier = std::filesystem::path(chemin).parent_path();
+    return dossier.empty() ? "." : dossier.string();
+}
+
+} // namespace
+
+bool lireReprise(const std::string& chemin, PointDeReprise& point, std::string& erreur) {
+    std::string octets;
+    if (!chargerFichier(chemin, octets, erreur)) return false;
+    std::string_view contenu;
+    try {
+        if (!verifierEntete(octets, contenu, erreur)) return false;
+        lireContenu(contenu, point);
+    } catch (const cereal::Exception&) {
+        erreur = "truncated";
+        return false;
+    }
+    // No run saves tick 0, where every run starts afresh.
+    if (point.tick > 0) return true;
+    erreur = "corrupt: a checkpoint of tick 0";
+    return false;
+}
+
+std::string contredireReprise(const OptionsMonde& ligne, const PointDeReprise& point,
+                              OptionsMonde& effectives) {
+    effectives = ligne;
+    for (const Reglage& r : kReglages) {
+        if (donnee(ligne, r.option) && r.differe(ligne, point.options)) {
+            return std::string(r.option) + " " + r.texte(ligne) + " contradicts the checkpoint's " +
+                   r.texte(point.options);
+        }
+        r.reprendre(effectives, point.options);
+    }
+    const std::string tick = std::to_string(point.tick);
+    if (donnee(ligne, "--ticks")) {
+        if (ligne.ticks > point.tick) return {};
+        return "--ticks " + std::to_string(ligne.ticks) +
+               " does not go beyond the checkpoint's tick " + tick;
+    }
+    effectives.ticks = point.options.ticks;
+    if (effectives.ticks > point.tick) return {};
+    return "the checkpoint is at tick " + tick + ", the end of its run: give --ticks";
+}
+
+bool SortieReprise::echouer(const char* action, const std::string& chemin) {
+    erreur_ = std::string(action) + " '" + chemin + "': " + std::strerror(errno);
+    return false;
+}
+
+// A temporary file beside the checkpoint, made and removed at once, proves that the folder
+// takes new files; the permissions follow the umask as a plain new file's would.
+bool SortieReprise::ouvrir() {
+    struct stat etat = {};
+    if (::stat(chemin_.c_str(), &etat) == 0 && S_ISDIR(etat.st_mode)) {
+        errno = EISDIR;
+        return echouer("cannot open", chemin_);
+    }
+    std::string essai = chemin_ + ".XXXXXX";
+    const int fd = ::mkostemp(essai.data(), O_CLOEXEC);
+    if (fd < 0) return echouer("cannot create a file beside", chemin_);
+    ::close(fd);
+    ::unlink(essai.c_str());
+    const mode_t masque = ::umask(0);
+    ::umask(masque);
+    droits_ = 0666 & ~masque;
+    return true;
+}
+
+// Never tick 0: a fresh run starts there, and a checkpoint is where a resumed one starts.
+bool SortieReprise::sauvegarde(const Instant& instant) const {
+    return instant.tick > 0 &&
+           (instant.dernier() || (periode_ > 0 && instant.tick % periode_ == 0));
+}
+
+// Written whole to a temporary file in the same folder and flushed to the disk, then renamed
+// over the checkpoint, and the folder flushed in turn: the rename is what makes it the
+// checkpoint, and it is atomic.
+bool SortieReprise::ecrire(const Instant& instant) {
+    if (!sauvegarde(instant)) return true;
+    contenu_.clear();
+    ecrireContenu(contenu_, instant, options_);
+    ecrireEntete(entete_, contenu_);
+
+    std::string temporaire = chemin_ + ".XXXXXX";
+    const int fd = ::mkostemp(temporaire.data(), O_CLOEXEC);
+    if (fd < 0) return echouer("cannot create a file beside", chemin_);
+    const bool ecrit = ::fchmod(fd, droits_) == 0 && ecrireTout(fd, entete_) &&
+                       ecrireTout(fd, contenu_) && ::fsync(fd) == 0;
+    int raison = errno;
+    const bool ferme = ::close(fd) == 0;
+    if (ecrit && !ferme) raison = errno;
+    if (!ecrit || !ferme || ::rename(temporaire.c_str(), chemin_.c_str()) != 0) {
+        if (ecrit && ferme) raison = errno;
+        ::unlink(temporaire.c_str());
+        errno = raison;
+        return echouer("cannot write", chemin_);
+    }
+    const int dossier = ::open(dossierDe(chemin_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const bool synchronise = dossier >= 0 && ::fsync(dossier) == 0;
+    raison = errno;
+    if (dossier >= 0) ::close(dossier);
+    errno = raison;
+    return synchronise || echouer("cannot flush the folder of", chemin_);
+}
