@@ -146,6 +146,9 @@ const std::vector<Refus> kRefus = {
     {"PeriodeNulle", {"--frame-every", "0"}, {"--frame-every", "'0'"}},
     {"DebutApresLaFin", {"--from-tick", "3001"}, {"--from-tick 3001", "3000 (--ticks)"}},
     {"GraineNegative", {"--seed", "-1"}, {"--seed", "'-1'"}},
+    {"MemeFichierQueLePoint",
+     {"--checkpoint", "@v.mp4"},
+     {"--video and --checkpoint", "same file"}},
     {"DossierAbsent", {"--video", "@absent/v.mp4"}, {"--video", "cannot open", "absent/v.mp4"}},
 };
 
