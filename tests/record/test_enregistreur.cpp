@@ -101,12 +101,12 @@ TEST_P(Video, SeDecodeAvecLesImagesDemandees) {
     EXPECT_NE(enregistrement.erreurs.find("--video: 8 frames of 320x256"), std::string::npos)
         << enregistrement.erreurs;
 
-    const std::map<std::string, std::string> flux = sonder(video);
-    EXPECT_EQ(flux.count("codec_name") ? flux.at("codec_name") : "", GetParam().codec);
-    EXPECT_EQ(flux.count("width") ? flux.at("width") : "", "320");
-    EXPECT_EQ(flux.count("height") ? flux.at("height") : "", "256");
-    EXPECT_EQ(flux.count("r_frame_rate") ? flux.at("r_frame_rate") : "", "12/1");
-    EXPECT_EQ(flux.count("nb_read_frames") ? flux.at("nb_read_frames") : "", "8");
+    const std::map<std::string, std::string> attendu = {{"codec_name", GetParam().codec},
+                                                        {"width", "320"},
+                                                        {"height", "256"},
+                                                        {"r_frame_rate", "12/1"},
+                                                        {"nb_read_frames", "8"}};
+    EXPECT_EQ(sonder(video), attendu);
 
     const std::size_t taille = 320 * 256 * 3;
     const std::string images = decoder(video);
@@ -141,11 +141,9 @@ const std::vector<Refus> kRefus = {
     {"SansVideo", {"--video"}, {"--video", "missing"}},
     {"TailleImpaire", {"--size", "321x256"}, {"--size", "even numbers from 16", "'321x256'"}},
     {"TailleSansHauteur", {"--size", "320x"}, {"--size", "WIDTHxHEIGHT", "'320x'"}},
-    {"TailleTropPetite", {"--size", "8x8"}, {"--size", "'8x8'"}},
     {"ImagesParSecondeNulles", {"--fps", "0"}, {"--fps", "from 1 to 240", "'0'"}},
     {"PeriodeNulle", {"--frame-every", "0"}, {"--frame-every", "'0'"}},
     {"DebutApresLaFin", {"--from-tick", "3001"}, {"--from-tick 3001", "3000 (--ticks)"}},
-    {"GraineNegative", {"--seed", "-1"}, {"--seed", "'-1'"}},
     {"MemeFichierQueLePoint",
      {"--checkpoint", "@v.mp4"},
      {"--video and --checkpoint", "same file"}},
