@@ -77,6 +77,7 @@ const std::vector<std::pair<std::vector<std::string>, std::vector<std::string>>>
     {{"--frame-every", "0"}, {"--frame-every", "'0'"}},
     {{"--from-tick", "3001"}, {"--from-tick 3001", "3000 (--ticks)"}},
     {{"--seed", "-1"}, {"--seed", "'-1'"}},
+    {{"--checkpoint", "@v.mp4"}, {"--video and --checkpoint", "same file"}},
     {{"--video", "@absent/v.mp4"}, {"--video", "cannot open", "absent/v.mp4"}},
 };
 

@@ -160,6 +160,15 @@ private:
         return fin == FinDeCourse::interruption ? kStatutSignal + arretDemande() : 0;
     }
 
+    std::string avancement() const {
+        std::string texte;
+        for (const Sortie* sortie : sorties_) {
+            const std::string part = sortie->avancement();
+            if (!part.empty()) texte += ", " + part;
+        }
+        return texte;
+    }
+
     // The tick asked for ends the run whatever else happened in it; then the bound; then a
     // signal.
     FinDeCourse finDeCourse(int tick, const Recensement& apres) const {
@@ -185,15 +194,6 @@ private:
             recit += "resumed at tick " + std::to_string(depart_);
         }
         return recit.empty() ? recit : recit + ": ";
-    }
-
-    std::string avancement() const {
-        std::string texte;
-        for (const Sortie* sortie : sorties_) {
-            const std::string part = sortie->avancement();
-            if (!part.empty()) texte += ", " + part;
-        }
-        return texte;
     }
 
     // The checkpoint comes after every other output has written the tick and flushed it: should

@@ -137,8 +137,9 @@ bool Encodeur::attendre() {
     }
     pid_ = -1;
     if (WIFEXITED(etat) && WEXITSTATUS(etat) == 0) return true;
-    const std::string comment = WIFEXITED(etat) ? "status " + std::to_string(WEXITSTATUS(etat))
-                                          : std::string("signal ") + ::strsignal(WTERMSIG(etat));
+    const std::string comment = WIFEXITED(etat)
+                                    ? "status " + std::to_string(WEXITSTATUS(etat))
+                                    : std::string("signal ") + ::strsignal(WTERMSIG(etat));
     const std::string raison = derniereLigne();
     erreur_ = "ffmpeg stopped (" + comment + ")" + (raison.empty() ? "" : ": " + raison);
     return false;

@@ -1,5 +1,6 @@
 #include "SortieVideo.h"
 
+#include "C_AQUARIUM.h"
 #include "Scene.h"
 
 #include <algorithm>
@@ -90,11 +91,25 @@ bool SortieVideo::aFilmer(const Instant& instant) const {
 bool SortieVideo::ecrire(const Instant& instant) {
     dernierTick_ = instant.tick;
     if (!aFilmer(instant)) return true;
-    return filmer();
+    return filmer(instant.monde);
 }
 
-bool SortieVideo::filmer() {
+// The window's tank is always 600 units a side; a run may be given another, or take it from
+// its checkpoint, and the camera frames the tank it is shown.
+void SortieVideo::cadrer(const C_AQUARIUM& monde) {
+    if (G_dimensionAquariumX == monde.getTailleX() && G_dimensionAquariumY == monde.getTailleY() &&
+        G_dimensionAquariumZ == monde.getTailleZ()) {
+        return;
+    }
+    G_dimensionAquariumX = monde.getTailleX();
+    G_dimensionAquariumY = monde.getTailleY();
+    G_dimensionAquariumZ = monde.getTailleZ();
+    initialisationScene();
+}
+
+bool SortieVideo::filmer(const C_AQUARIUM& monde) {
     if (images_ == 0) premiereImage_ = Horloge::now();
+    cadrer(monde);
     dessinerScene();
     contexte_.lireImage(image_);
     if (!encodeur_.ecrire(image_)) return echouer(encodeur_.erreur());
@@ -133,7 +148,8 @@ double SortieVideo::cadence() const {
 
 std::string SortieVideo::avancement() const {
     char texte[64];
-    std::snprintf(texte, sizeof texte, "%d frames, %.1f frames/s", images_, cadence());
+    std::snprintf(texte, sizeof texte, "%d frame%s, %.1f frames/s", images_,
+                  images_ == 1 ? "" : "s", cadence());
     return texte;
 }
 
@@ -142,6 +158,7 @@ std::string SortieVideo::bilan() const {
     std::snprintf(duree, sizeof duree, " (%.1f s at %d frames/s), %.2f frames/s filmed",
                   static_cast<double>(images_) / reglages_.imagesParSeconde,
                   reglages_.imagesParSeconde, cadence());
-    return std::to_string(images_) + " frames of " + std::to_string(reglages_.largeur) + "x" +
-           std::to_string(reglages_.hauteur) + " in '" + reglages_.chemin + "'" + duree;
+    return std::to_string(images_) + (images_ == 1 ? " frame of " : " frames of ") +
+           std::to_string(reglages_.largeur) + "x" + std::to_string(reglages_.hauteur) + " in '" +
+           reglages_.chemin + "'" + duree;
 }

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+class C_AQUARIUM;
+
 /// What the video shows and how.
 struct ReglagesVideo {
     /// Ends in .mp4 (H.264) or .webm (VP9).
@@ -53,7 +55,8 @@ private:
     using Horloge = std::chrono::steady_clock;
 
     bool aFilmer(const Instant& instant) const;
-    bool filmer();
+    bool filmer(const C_AQUARIUM& monde);
+    void cadrer(const C_AQUARIUM& monde);
     /// Gives the video up: ffmpeg stopped, the file removed.
     void supprimer();
     /// supprimer(), and the reason kept for erreur(). Always false.

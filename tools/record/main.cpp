@@ -4,11 +4,13 @@
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <climits>
 #include <csignal>
 #include <iostream>
 #include <optional>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -78,6 +80,26 @@ void declarerVideo(CLI::App& app, ReglagesVideo& video) {
         ->capture_default_str();
 }
 
+// The video would overwrite the checkpoint, or empty the one to resume. A resumed run that is
+// not given --ticks takes its last tick from the checkpoint, read only when the run starts.
+std::string incompatibilite(const OptionsMonde& monde, const ReglagesVideo& video) {
+    for (const auto& [option, chemin] :
+         {std::pair<const char*, const std::string&>{"--checkpoint", monde.pointDeReprise},
+          {"--resume", monde.reprendreDe}}) {
+        if (memeFichier(video.chemin, chemin)) {
+            return std::string("--video and ") + option + " name the same file";
+        }
+    }
+    const bool ticksDonnes =
+        monde.reprendreDe.empty() ||
+        std::find(monde.imposees.begin(), monde.imposees.end(), "--ticks") != monde.imposees.end();
+    if (ticksDonnes && video.depuisTick > monde.ticks) {
+        return "--from-tick " + std::to_string(video.depuisTick) + " comes after the last tick, " +
+               std::to_string(monde.ticks) + " (--ticks)";
+    }
+    return {};
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -90,9 +112,8 @@ int main(int argc, char** argv) {
     declarerVideo(app, video);
     app.set_version_flag("--version", std::string(kProgramme) + " " + AQUARIUM_VERSION);
     if (const std::optional<int> statut = analyserLigne(app, argc, argv)) return *statut;
-    if (video.depuisTick > monde.ticks) {
-        std::cerr << kProgramme << ": --from-tick " << video.depuisTick
-                  << " comes after the last tick, " << monde.ticks << " (--ticks)" << std::endl;
+    if (const std::string refus = incompatibilite(monde, video); !refus.empty()) {
+        std::cerr << kProgramme << ": " << refus << std::endl;
         return kStatutRefus;
     }
     // An encoder that dies must be a write error to report, not a signal that ends the run
