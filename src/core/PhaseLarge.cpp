@@ -29,6 +29,7 @@ constexpr float kCoteMinimal = 17.0f;
 constexpr std::size_t kTetesParMorceau = 256;
 constexpr std::size_t kPremiersParMorceau = 1024;
 constexpr std::size_t kSpeedbricksParBloc = 2048;
+constexpr std::size_t kCorpsParMorceau = 65536;
 
 std::size_t parMorceaux(std::size_t nombre, std::size_t parMorceau) {
     return (nombre + parMorceau - 1) / parMorceau;
@@ -83,27 +84,52 @@ void visiterRangees(const GrilleUniforme& grille, float x, float y, float z, flo
     }
 }
 
-// A head's partners are few: sorting them by insertion beats a general sort.
-void trierParSpeedbrick(PhaseLarge::Partenaire* debut, PhaseLarge::Partenaire* fin) {
-    const auto avant = [](const PhaseLarge::Partenaire& a, const PhaseLarge::Partenaire& b) {
-        return a.speedbrick < b.speedbrick;
-    };
-    if (fin - debut > 32) {
-        std::sort(debut, fin, avant);
+// A least-significant-digit radix sort on the speedbrick's place, as many bytes as the largest
+// place has.
+void trierParOctets(PhaseLarge::Partenaire* debut, PhaseLarge::Partenaire* fin,
+                    std::vector<PhaseLarge::Partenaire>& tampon) {
+    const auto n = static_cast<std::size_t>(fin - debut);
+    std::uint32_t bits = 0;
+    for (const PhaseLarge::Partenaire* p = debut; p != fin; ++p)
+        bits |= p->speedbrick;
+    if (tampon.size() < n) tampon.resize(n);
+    PhaseLarge::Partenaire* source = debut;
+    PhaseLarge::Partenaire* cible = tampon.data();
+    for (unsigned decalage = 0; decalage < 32 && (bits >> decalage) != 0; decalage += 8) {
+        std::size_t places[257] = {};
+        for (std::size_t k = 0; k < n; ++k)
+            places[((source[k].speedbrick >> decalage) & 0xffu) + 1]++;
+        for (std::size_t octet = 1; octet < 257; ++octet)
+            places[octet] += places[octet - 1];
+        for (std::size_t k = 0; k < n; ++k)
+            cible[places[(source[k].speedbrick >> decalage) & 0xffu]++] = source[k];
+        std::swap(source, cible);
+    }
+    if (source != debut) std::copy(source, source + n, debut);
+}
+
+// By speedbrick. A head's partners are mostly few, and go by insertion; in a crowd they are many,
+// and go by a radix sort, a byte of the place at a time, through `tampon`.
+void trierParSpeedbrick(PhaseLarge::Partenaire* debut, PhaseLarge::Partenaire* fin,
+                        std::vector<PhaseLarge::Partenaire>& tampon) {
+    const auto n = static_cast<std::size_t>(fin - debut);
+    if (n > 32) {
+        trierParOctets(debut, fin, tampon);
         return;
     }
     for (PhaseLarge::Partenaire* p = debut + 1; p < fin; ++p) {
         const PhaseLarge::Partenaire valeur = *p;
         PhaseLarge::Partenaire* q = p;
-        for (; q > debut && avant(valeur, *(q - 1)); --q)
+        for (; q > debut && valeur.speedbrick < (q - 1)->speedbrick; --q)
             *q = *(q - 1);
         *q = valeur;
     }
 }
 
 // Sorts by speedbrick and gathers each one's contacts in one entry; returns the new end.
-PhaseLarge::Partenaire* regrouper(PhaseLarge::Partenaire* debut, PhaseLarge::Partenaire* fin) {
-    trierParSpeedbrick(debut, fin);
+PhaseLarge::Partenaire* regrouper(PhaseLarge::Partenaire* debut, PhaseLarge::Partenaire* fin,
+                                  std::vector<PhaseLarge::Partenaire>& tampon) {
+    trierParSpeedbrick(debut, fin, tampon);
     PhaseLarge::Partenaire* sortie = debut;
     for (PhaseLarge::Partenaire* p = debut; p != fin; ++p) {
         if (sortie != debut && (sortie - 1)->speedbrick == p->speedbrick) {
@@ -121,14 +147,16 @@ const float kCarreTetes = carreDeContactMaximal(RAYON_TETE, RAYON_TETE);
 const float kCarreAnneau = carreDeContactMaximal(RAYON_TETE, RAYON_ANNEAU);
 
 // Appends to `sortie` the owners of the bodies in `plages` that the head touches and reports,
-// and returns the new end. A head reports the heads after it (the contact of two heads is found
+// those of bodies side by side counted in one entry, and returns the new end (the list starts
+// at `debut`). A head reports the heads after it (the contact of two heads is found
 // from the earlier one) and the rings of every other speedbrick. The test compares the squared
 // distance, formed as enContact forms it, with the largest at which enContact says yes. Most
 // bodies are out of reach, and which ones is anybody's guess: four at a time and without a
 // branch, the last group of a run masked (the fields have room to read past their end).
 template <bool kTetes>
-std::uint32_t* retenir(const PhaseLarge::Corps& tete, const PhaseLarge::Classement& corps,
-                       const std::vector<PhaseLarge::Plage>& plages, std::uint32_t* sortie) {
+PhaseLarge::Partenaire* retenir(const PhaseLarge::Corps& tete, const PhaseLarge::Classement& corps,
+                                const std::vector<PhaseLarge::Plage>& plages,
+                                PhaseLarge::Partenaire* debut, PhaseLarge::Partenaire* sortie) {
     const __m128 x = _mm_set1_ps(tete.x);
     const __m128 y = _mm_set1_ps(tete.y);
     const __m128 z = _mm_set1_ps(tete.z);
@@ -155,7 +183,12 @@ std::uint32_t* retenir(const PhaseLarge::Corps& tete, const PhaseLarge::Classeme
             for (int bits = _mm_movemask_ps(garde); bits != 0; bits &= bits - 1) {
                 const auto rang =
                     static_cast<std::uint32_t>(__builtin_ctz(static_cast<unsigned>(bits)));
-                *sortie++ = corps.proprietaires[k + rang];
+                const std::uint32_t j = corps.proprietaires[k + rang];
+                if (sortie != debut && (sortie - 1)->speedbrick == j) {
+                    (sortie - 1)->contacts++;
+                } else {
+                    *sortie++ = {j, 1};
+                }
             }
         }
     }
@@ -173,25 +206,34 @@ std::size_t ajouterPlage(std::vector<PhaseLarge::Plage>& plages, const Casiers& 
 
 } // namespace
 
+// The bodies land in cell order whole, one write each, and only then are split into fields: a
+// write to each field's place would miss the cache four times a body.
 void PhaseLarge::Classement::classer(const GrilleUniforme& grille,
                                      const std::vector<Corps>& corps) {
-    // Room for reading a group of four from the last body on.
     const std::size_t n = corps.size();
-    x.resize(n + 3);
-    y.resize(n + 3);
-    z.resize(n + 3);
-    proprietaires.resize(n + 3);
+    parCellule.resize(n);
     places.resize(n);
     casiers.ranger(
         grille.nombreCellules(), n,
         [&](std::size_t k) { return grille.cellule(corps[k].x, corps[k].y, corps[k].z); },
         [&](std::size_t k, std::uint32_t place) {
-            x[place] = corps[k].x;
-            y[place] = corps[k].y;
-            z[place] = corps[k].z;
-            proprietaires[place] = corps[k].proprietaire;
+            parCellule[place] = corps[k];
             places[k] = place;
         });
+    // Room for reading a group of four from the last body on.
+    x.resize(n + 3);
+    y.resize(n + 3);
+    z.resize(n + 3);
+    proprietaires.resize(n + 3);
+    executerEnParallele(parMorceaux(n, kCorpsParMorceau), [&](std::size_t morceau) {
+        const std::size_t fin = std::min(n, (morceau + 1) * kCorpsParMorceau);
+        for (std::size_t k = morceau * kCorpsParMorceau; k < fin; ++k) {
+            x[k] = parCellule[k].x;
+            y[k] = parCellule[k].y;
+            z[k] = parCellule[k].z;
+            proprietaires[k] = parCellule[k].proprietaire;
+        }
+    });
 }
 
 // The bodies are first copied out in registry order, block after block of speedbricks on every
@@ -333,8 +375,8 @@ const std::vector<ContactSpeedbricks>& PhaseLarge::contactsEntreSpeedbricks() {
     suivants_.resize(tetes);
     executerEnParallele(morceaux_.size(), [this](std::size_t m) { chercherMorceau(m); });
     classerPrecedents();
-    executerEnParallele(parMorceaux(tetes, kPremiersParMorceau),
-                        [this](std::size_t m) { fusionnerMorceau(m); });
+    tamponsFusion_.resize(parMorceaux(tetes, kPremiersParMorceau));
+    executerEnParallele(tamponsFusion_.size(), [this](std::size_t m) { fusionnerMorceau(m); });
     return contacts_;
 }
 
@@ -354,7 +396,7 @@ void PhaseLarge::chercherMorceau(std::size_t morceau) {
 }
 
 // A speedbrick's rings lie side by side in a cell, so a head's contacts with them come mostly in
-// a row: they are counted as they come, then by speedbrick.
+// a row: they are counted as they come, then gathered by speedbrick.
 void PhaseLarge::chercherAutourDe(std::size_t t, Morceau& m) {
     const Corps tete{tetes_.x[t], tetes_.y[t], tetes_.z[t], tetes_.proprietaires[t]};
     m.plagesTetes.clear();
@@ -364,20 +406,11 @@ void PhaseLarge::chercherAutourDe(std::size_t t, Morceau& m) {
         corps += ajouterPlage(m.plagesTetes, tetes_.casiers, premiere, derniere);
         corps += ajouterPlage(m.plagesAnneaux, anneauxClasses_.casiers, premiere, derniere);
     });
-    if (m.proches.size() < corps) m.proches.resize(2 * corps);
-    std::uint32_t* finProches = retenir<true>(tete, tetes_, m.plagesTetes, m.proches.data());
-    finProches = retenir<false>(tete, anneauxClasses_, m.plagesAnneaux, finProches);
-    const auto trouves = static_cast<std::size_t>(finProches - m.proches.data());
-    m.partenaires.clear();
-    for (std::size_t k = 0; k < trouves; ++k) {
-        if (!m.partenaires.empty() && m.partenaires.back().speedbrick == m.proches[k]) {
-            m.partenaires.back().contacts++;
-        } else {
-            m.partenaires.push_back({m.proches[k], 1});
-        }
-    }
+    if (m.partenaires.size() < corps) m.partenaires.resize(2 * corps);
     Partenaire* debut = m.partenaires.data();
-    Partenaire* fin = regrouper(debut, debut + m.partenaires.size());
+    Partenaire* fin = retenir<true>(tete, tetes_, m.plagesTetes, debut, debut);
+    fin = retenir<false>(tete, anneauxClasses_, m.plagesAnneaux, debut, fin);
+    fin = regrouper(debut, fin, m.tampon);
     const std::uint32_t i = tete.proprietaire;
     for (const Partenaire* p = debut; p != fin; ++p) {
         if (p->speedbrick > i) {
@@ -421,7 +454,7 @@ void PhaseLarge::fusionnerMorceau(std::size_t morceau) {
         const auto i = static_cast<std::uint32_t>(premier);
         Partenaire* b = precedents_.data() + debutsPrecedents_[i];
         Partenaire* finB = precedents_.data() + debutsPrecedents_[i + 1];
-        trierParSpeedbrick(b, finB);
+        trierParSpeedbrick(b, finB, tamponsFusion_[morceau]);
         const Suivants& s = suivants_[i];
         const Partenaire* a = morceaux_[s.morceau].suivants.data() + s.debut;
         const Partenaire* finA = a + s.nombre;

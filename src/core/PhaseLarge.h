@@ -64,6 +64,7 @@ public:
         void classer(const GrilleUniforme& grille, const std::vector<Corps>& corps);
 
         Casiers casiers;
+        std::vector<Corps> parCellule;
         std::vector<float> x;
         std::vector<float> y;
         std::vector<float> z;
@@ -90,8 +91,8 @@ public:
         std::vector<ContactSpeedbricks> precedents;
         std::vector<Plage> plagesTetes;
         std::vector<Plage> plagesAnneaux;
-        std::vector<std::uint32_t> proches;
         std::vector<Partenaire> partenaires;
+        std::vector<Partenaire> tampon;
     };
 
     /// Where a head's later partners lie: in which task's list, from where, how many.
@@ -134,6 +135,8 @@ private:
     std::vector<std::uint32_t> debutsPrecedents_;
     std::vector<Partenaire> precedents_;
     std::vector<std::uint32_t> places_;
+    /// Room for each merging task to sort in.
+    std::vector<std::vector<Partenaire>> tamponsFusion_;
     /// Where each speedbrick's contacts start in contacts_.
     std::vector<std::size_t> debutsContacts_;
     std::vector<ContactSpeedbricks> contacts_;
