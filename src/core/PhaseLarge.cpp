@@ -24,8 +24,10 @@ constexpr float kPorteeCutit = RAYON_CUTIT + RAYON_TETE + 1.0f;
 // than they save.
 constexpr float kCoteMinimal = 17.0f;
 
-// Enough heads per task that handing it out costs little, few enough that a crowd in one part
-// of the tank is shared out among the threads.
+// The sizes of the tasks shared among the threads: enough work that handing a task out costs
+// little, few enough that a crowd in one part of the tank is shared out. Heads searched around,
+// speedbricks whose contacts are merged, speedbricks whose bodies are copied, bodies split into
+// fields.
 constexpr std::size_t kTetesParMorceau = 256;
 constexpr std::size_t kPremiersParMorceau = 1024;
 constexpr std::size_t kSpeedbricksParBloc = 2048;
@@ -175,11 +177,11 @@ PhaseLarge::Partenaire* retenir(const PhaseLarge::Corps& tete, const PhaseLarge:
             const __m128 touche =
                 _mm_and_ps(_mm_cmple_ps(carre, carreMaximal), _mm_castsi128_ps(dansLaPlage));
             // Places fit in 31 bits: a signed comparison orders them.
-            const __m128i j =
+            const __m128i leurs =
                 _mm_loadu_si128(reinterpret_cast<const __m128i*>(corps.proprietaires.data() + k));
             const __m128 garde =
-                kTetes ? _mm_and_ps(touche, _mm_castsi128_ps(_mm_cmpgt_epi32(j, moi)))
-                       : _mm_andnot_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(j, moi)), touche);
+                kTetes ? _mm_and_ps(touche, _mm_castsi128_ps(_mm_cmpgt_epi32(leurs, moi)))
+                       : _mm_andnot_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(leurs, moi)), touche);
             for (int bits = _mm_movemask_ps(garde); bits != 0; bits &= bits - 1) {
                 const auto rang =
                     static_cast<std::uint32_t>(__builtin_ctz(static_cast<unsigned>(bits)));
