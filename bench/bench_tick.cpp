@@ -1,8 +1,10 @@
 // The cost of the simulation's tick: crowded synthetic worlds, and the default population over
-// long runs. Run through scripts/bench; the figures are wall time on one core.
+// long runs. Run through scripts/bench; the figures are wall time, on every core unless a
+// benchmark's `fils` says how many threads it uses.
 
 #include "C_AQUARIUM.h"
 #include "ConsoleMuette.h"
+#include "Fils.h"
 #include "PhaseLarge.h"
 #include "Scenario.h"
 
@@ -31,10 +33,20 @@ using Pas = void (*)();
 
 std::size_t octetsAlloues() { return mallinfo2().uordblks; }
 
+// The threads a benchmark asks for (0: one per core), given back to every core at its end.
+class FilsDemandes {
+public:
+    explicit FilsDemandes(std::int64_t nombre) { fixerNombreDeFils(static_cast<unsigned>(nombre)); }
+    ~FilsDemandes() { fixerNombreDeFils(0); }
+    FilsDemandes(const FilsDemandes&) = delete;
+    FilsDemandes& operator=(const FilsDemandes&) = delete;
+};
+
 // One tick of a freshly built world: only the tick is timed. The heap the world takes, per
 // speedbrick, shows what a speedbrick with its rings costs in memory.
 void TickSynthetique(benchmark::State& state, Pas pas) {
     const ConsoleMuette muette;
+    const FilsDemandes fils(state.range(1));
     const int n = static_cast<int>(state.range(0));
     for (auto _ : state) {
         const std::size_t avant = octetsAlloues();
@@ -53,12 +65,16 @@ void TickSynthetique(benchmark::State& state, Pas pas) {
 // itself does, against the number of contacts it finds.
 void DetectionSynthetique(benchmark::State& state) {
     const ConsoleMuette muette;
+    const FilsDemandes fils(state.range(1));
     construireMondeSynthetique(static_cast<int>(state.range(0)), kAnneaux, kGraineSynthetique);
     const std::vector<C_SPEEDBRICK*> speedbricks = C_AQUARIUM::getAquarium()->getListeSpeedbrick();
     PhaseLarge phaseLarge;
     std::size_t contacts = 0;
     for (auto _ : state) {
-        contacts = phaseLarge.contactsEntreSpeedbricks(speedbricks).size();
+        phaseLarge.ranger(speedbricks);
+        contacts = 0;
+        for (const ContactSpeedbricks& c : phaseLarge.contactsEntreSpeedbricks())
+            contacts += c.nombre;
     }
     state.counters["contacts"] = static_cast<double>(contacts);
     detruireMonde();
@@ -79,32 +95,35 @@ void PopulationParDefaut(benchmark::State& state, Pas pas) {
 
 } // namespace
 
-// The pair-by-pair reference is measured in the same run, for the ratios; it stops at N = 2,000,
-// where one of its ticks already takes a good part of a second.
+// Each size on every core, and the largest on one thread too: the ratio is what the threads
+// bring. The pair-by-pair reference is measured in the same run, for the ratios; it stops at
+// N = 2,000, where one of its ticks already takes a good part of a second.
 BENCHMARK_CAPTURE(TickSynthetique, phase_large, &avancerTick)
-    ->ArgName("n")
-    ->Arg(500)
-    ->Arg(2000)
-    ->Arg(5000)
-    ->Arg(20000)
+    ->ArgNames({"n", "fils"})
+    ->Args({500, 0})
+    ->Args({2000, 0})
+    ->Args({5000, 0})
+    ->Args({20000, 0})
+    ->Args({20000, 1})
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond)
     ->Repetitions(5)
     ->ReportAggregatesOnly();
 
 BENCHMARK_CAPTURE(TickSynthetique, par_paires, &avancerTickParPaires)
-    ->ArgName("n")
-    ->Arg(500)
-    ->Arg(2000)
+    ->ArgNames({"n", "fils"})
+    ->Args({500, 1})
+    ->Args({2000, 1})
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond)
     ->Repetitions(5)
     ->ReportAggregatesOnly();
 
 BENCHMARK(DetectionSynthetique)
-    ->ArgName("n")
-    ->Arg(5000)
-    ->Arg(20000)
+    ->ArgNames({"n", "fils"})
+    ->Args({5000, 0})
+    ->Args({20000, 0})
+    ->Args({20000, 1})
     ->Unit(benchmark::kMillisecond)
     ->Repetitions(5)
     ->ReportAggregatesOnly();
@@ -126,8 +145,8 @@ BENCHMARK_CAPTURE(PopulationParDefaut, phase_large, &avancerTick)->Apply(troisGr
 BENCHMARK_CAPTURE(PopulationParDefaut, par_paires, &avancerTickParPaires)
     ->Apply(troisGrainesSur3000Ticks);
 
-// Where the population explodes: some 5,000 speedbricks by the end. The reference takes
-// minutes here.
+// Where the population explodes: some 5,000 speedbricks at tick 8,750, 11,000 at 9,000, 50,000
+// at 9,500. The reference takes minutes at 8,750 already.
 BENCHMARK_CAPTURE(PopulationParDefaut, phase_large, &avancerTick)
     ->ArgNames({"graine", "ticks"})
     ->Args({1, 8750})
@@ -135,6 +154,13 @@ BENCHMARK_CAPTURE(PopulationParDefaut, phase_large, &avancerTick)
     ->Iterations(1)
     ->Repetitions(3)
     ->ReportAggregatesOnly();
+
+BENCHMARK_CAPTURE(PopulationParDefaut, phase_large, &avancerTick)
+    ->ArgNames({"graine", "ticks"})
+    ->Args({1, 9000})
+    ->Args({1, 9500})
+    ->Unit(benchmark::kSecond)
+    ->Iterations(1);
 
 BENCHMARK_CAPTURE(PopulationParDefaut, par_paires, &avancerTickParPaires)
     ->ArgNames({"graine", "ticks"})

@@ -74,6 +74,11 @@ public:
     const std::vector<C_ANNEAU*>& anneaux() const { return listeAnneaux; }
     int getNombreAnneaux() const { return static_cast<int>(listeAnneaux.size()); }
     C_SPEEDBRICK* getInstanceSpeedbrick() { return this; }
+    /// Asks the processor to fetch what an encounter reads first, some time before it comes.
+    void precharger() const {
+        __builtin_prefetch(this);
+        __builtin_prefetch(&sexe);
+    }
 
     void setCouleurTete(T_Couleur_Tete c) { couleurTete = c; }
     void setSexe(T_Sexe s) { sexe = s; }

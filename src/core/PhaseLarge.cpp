@@ -5,9 +5,12 @@
 #include "C_CUTIT.h"
 #include "C_SPEEDBRICK.h"
 #include "Contact.h"
+#include "Fils.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cmath>
+#include <emmintrin.h>
 
 namespace {
 
@@ -21,6 +24,19 @@ constexpr float kPorteeCutit = RAYON_CUTIT + RAYON_TETE + 1.0f;
 // than they save.
 constexpr float kCoteMinimal = 17.0f;
 
+// The sizes of the tasks shared among the threads: enough work that handing a task out costs
+// little, few enough that a crowd in one part of the tank is shared out. Heads searched around,
+// speedbricks whose contacts are merged, speedbricks whose bodies are copied, bodies split into
+// fields.
+constexpr std::size_t kTetesParMorceau = 256;
+constexpr std::size_t kPremiersParMorceau = 1024;
+constexpr std::size_t kSpeedbricksParBloc = 2048;
+constexpr std::size_t kCorpsParMorceau = 65536;
+
+std::size_t parMorceaux(std::size_t nombre, std::size_t parMorceau) {
+    return (nombre + parMorceau - 1) / parMorceau;
+}
+
 // About one cell per body, so that a thin population does not pay for a fine grid.
 GrilleUniforme grillePour(std::size_t corps) {
     const C_AQUARIUM* monde = C_AQUARIUM::getAquarium();
@@ -31,11 +47,14 @@ GrilleUniforme grillePour(std::size_t corps) {
                           monde->getTailleY(), monde->getTailleZ());
 }
 
-std::size_t compterCorps(const std::vector<C_SPEEDBRICK*>& speedbricks) {
-    std::size_t corps = speedbricks.size();
-    for (const C_SPEEDBRICK* s : speedbricks)
-        corps += s->anneaux().size();
-    return corps;
+// The rings of the speedbricks from debut to fin (or the last).
+std::size_t compterAnneaux(const std::vector<C_SPEEDBRICK*>& speedbricks, std::size_t debut,
+                           std::size_t fin) {
+    fin = std::min(fin, speedbricks.size());
+    std::size_t anneaux = 0;
+    for (std::size_t i = debut; i < fin; ++i)
+        anneaux += speedbricks[i]->anneaux().size();
+    return anneaux;
 }
 
 // The squared distance formed exactly as enContact forms it. Beyond (rayonA + rayonB + 1)^2 the
@@ -43,11 +62,8 @@ std::size_t compterCorps(const std::vector<C_SPEEDBRICK*>& speedbricks) {
 // monotone, so enContact says no: this only spares square roots, it never drops a contact.
 bool horsDePortee(float ax, float ay, float az, float rayonA, float bx, float by, float bz,
                   float rayonB) {
-    const float dx = ax - bx;
-    const float dy = ay - by;
-    const float dz = az - bz;
     const float portee = rayonA + rayonB + 1.0f;
-    return dx * dx + dy * dy + dz * dz > portee * portee;
+    return distanceCarree(ax, ay, az, bx, by, bz) > portee * portee;
 }
 
 // Calls visiter(premiere, derniere) for each row along x of the cells that hold the points
@@ -61,145 +77,394 @@ void visiterRangees(const GrilleUniforme& grille, float x, float y, float z, flo
                     Visiteur visiter) {
     const int premiere = grille.rang(0, x - portee);
     const int derniere = grille.rang(0, x + portee);
-    for (int cz = grille.rang(2, z - portee); cz <= grille.rang(2, z + portee); ++cz) {
-        for (int cy = grille.rang(1, y - portee); cy <= grille.rang(1, y + portee); ++cy) {
+    const int premierY = grille.rang(1, y - portee);
+    const int dernierY = grille.rang(1, y + portee);
+    const int dernierZ = grille.rang(2, z + portee);
+    for (int cz = grille.rang(2, z - portee); cz <= dernierZ; ++cz) {
+        for (int cy = premierY; cy <= dernierY; ++cy)
             visiter(grille.indice(premiere, cy, cz), grille.indice(derniere, cy, cz));
+    }
+}
+
+// A least-significant-digit radix sort on the speedbrick's place, as many bytes as the largest
+// place has.
+void trierParOctets(PhaseLarge::Partenaire* debut, PhaseLarge::Partenaire* fin,
+                    std::vector<PhaseLarge::Partenaire>& tampon) {
+    const auto n = static_cast<std::size_t>(fin - debut);
+    std::uint32_t bits = 0;
+    for (const PhaseLarge::Partenaire* p = debut; p != fin; ++p)
+        bits |= p->speedbrick;
+    if (tampon.size() < n) tampon.resize(n);
+    PhaseLarge::Partenaire* source = debut;
+    PhaseLarge::Partenaire* cible = tampon.data();
+    for (unsigned decalage = 0; decalage < 32 && (bits >> decalage) != 0; decalage += 8) {
+        std::size_t places[257] = {};
+        for (std::size_t k = 0; k < n; ++k)
+            places[((source[k].speedbrick >> decalage) & 0xffu) + 1]++;
+        for (std::size_t octet = 1; octet < 257; ++octet)
+            places[octet] += places[octet - 1];
+        for (std::size_t k = 0; k < n; ++k)
+            cible[places[(source[k].speedbrick >> decalage) & 0xffu]++] = source[k];
+        std::swap(source, cible);
+    }
+    if (source != debut) std::copy(source, source + n, debut);
+}
+
+// By speedbrick. A head's partners are mostly few, and go by insertion; in a crowd they are many,
+// and go by a radix sort, a byte of the place at a time, through `tampon`.
+void trierParSpeedbrick(PhaseLarge::Partenaire* debut, PhaseLarge::Partenaire* fin,
+                        std::vector<PhaseLarge::Partenaire>& tampon) {
+    const auto n = static_cast<std::size_t>(fin - debut);
+    if (n > 32) {
+        trierParOctets(debut, fin, tampon);
+        return;
+    }
+    for (PhaseLarge::Partenaire* p = debut + 1; p < fin; ++p) {
+        const PhaseLarge::Partenaire valeur = *p;
+        PhaseLarge::Partenaire* q = p;
+        for (; q > debut && valeur.speedbrick < (q - 1)->speedbrick; --q)
+            *q = *(q - 1);
+        *q = valeur;
+    }
+}
+
+// Sorts by speedbrick and gathers each one's contacts in one entry; returns the new end.
+PhaseLarge::Partenaire* regrouper(PhaseLarge::Partenaire* debut, PhaseLarge::Partenaire* fin,
+                                  std::vector<PhaseLarge::Partenaire>& tampon) {
+    trierParSpeedbrick(debut, fin, tampon);
+    PhaseLarge::Partenaire* sortie = debut;
+    for (PhaseLarge::Partenaire* p = debut; p != fin; ++p) {
+        if (sortie != debut && (sortie - 1)->speedbrick == p->speedbrick) {
+            (sortie - 1)->contacts += p->contacts;
+        } else {
+            *sortie++ = *p;
         }
     }
+    return sortie;
+}
+
+// The largest squared distances of a head to a head and to a ring at which enContact says yes
+// (see carreDeContactMaximal).
+const float kCarreTetes = carreDeContactMaximal(RAYON_TETE, RAYON_TETE);
+const float kCarreAnneau = carreDeContactMaximal(RAYON_TETE, RAYON_ANNEAU);
+
+// Appends to `sortie` the owners of the bodies in `plages` that the head touches and reports,
+// those of bodies side by side counted in one entry, and returns the new end (the list starts
+// at `debut`). A head reports the heads after it (the contact of two heads is found
+// from the earlier one) and the rings of every other speedbrick. The test compares the squared
+// distance, formed as enContact forms it, with the largest at which enContact says yes. Most
+// bodies are out of reach, and which ones is anybody's guess: four at a time and without a
+// branch, the last group of a run masked (the fields have room to read past their end).
+template <bool kTetes>
+PhaseLarge::Partenaire* retenir(const PhaseLarge::Corps& tete, const PhaseLarge::Classement& corps,
+                                const std::vector<PhaseLarge::Plage>& plages,
+                                PhaseLarge::Partenaire* debut, PhaseLarge::Partenaire* sortie) {
+    const __m128 x = _mm_set1_ps(tete.x);
+    const __m128 y = _mm_set1_ps(tete.y);
+    const __m128 z = _mm_set1_ps(tete.z);
+    const __m128 carreMaximal = _mm_set1_ps(kTetes ? kCarreTetes : kCarreAnneau);
+    const __m128i moi = _mm_set1_epi32(static_cast<int>(tete.proprietaire));
+    const __m128i voies = _mm_setr_epi32(0, 1, 2, 3);
+    for (const PhaseLarge::Plage& plage : plages) {
+        for (std::uint32_t k = plage.debut; k < plage.fin; k += 4) {
+            const __m128 dx = _mm_sub_ps(x, _mm_loadu_ps(corps.x.data() + k));
+            const __m128 dy = _mm_sub_ps(y, _mm_loadu_ps(corps.y.data() + k));
+            const __m128 dz = _mm_sub_ps(z, _mm_loadu_ps(corps.z.data() + k));
+            const __m128 carre =
+                _mm_add_ps(_mm_add_ps(_mm_mul_ps(dx, dx), _mm_mul_ps(dy, dy)), _mm_mul_ps(dz, dz));
+            const __m128i dansLaPlage =
+                _mm_cmpgt_epi32(_mm_set1_epi32(static_cast<int>(plage.fin - k)), voies);
+            const __m128 touche =
+                _mm_and_ps(_mm_cmple_ps(carre, carreMaximal), _mm_castsi128_ps(dansLaPlage));
+            // Places fit in 31 bits: a signed comparison orders them.
+            const __m128i leurs =
+                _mm_loadu_si128(reinterpret_cast<const __m128i*>(corps.proprietaires.data() + k));
+            const __m128 garde =
+                kTetes ? _mm_and_ps(touche, _mm_castsi128_ps(_mm_cmpgt_epi32(leurs, moi)))
+                       : _mm_andnot_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(leurs, moi)), touche);
+            for (int bits = _mm_movemask_ps(garde); bits != 0; bits &= bits - 1) {
+                const auto rang =
+                    static_cast<std::uint32_t>(__builtin_ctz(static_cast<unsigned>(bits)));
+                const std::uint32_t j = corps.proprietaires[k + rang];
+                if (sortie != debut && (sortie - 1)->speedbrick == j) {
+                    (sortie - 1)->contacts++;
+                } else {
+                    *sortie++ = {j, 1};
+                }
+            }
+        }
+    }
+    return sortie;
+}
+
+// Adds the bodies of cells premiere to derniere, if any, to `plages`; returns how many.
+std::size_t ajouterPlage(std::vector<PhaseLarge::Plage>& plages, const Casiers& casiers,
+                         int premiere, int derniere) {
+    const std::uint32_t debut = casiers.debut(premiere);
+    const std::uint32_t fin = casiers.fin(derniere);
+    if (debut != fin) plages.push_back({debut, fin});
+    return fin - debut;
 }
 
 } // namespace
 
-// Careful: a split during the pass shrinks the speedbrick's ring list. What it keeps is a part
-// of what is read here, so a test left out stays one that cannot find a contact.
-const std::vector<RencontrePossible>&
-PhaseLarge::rencontresAvecCutits(const std::vector<C_SPEEDBRICK*>& speedbricks,
-                                 const std::vector<C_CUTIT*>& cutits) {
-    rencontres_.clear();
-    if (cutits.empty()) return rencontres_;
-    const GrilleUniforme grille = grillePour(compterCorps(speedbricks));
-    preparerCutits(grille, cutits);
-    for (std::uint32_t i = 0; i < speedbricks.size(); ++i) {
-        const C_SPEEDBRICK* s = speedbricks[i];
-        // A speedbrick without rings never meets a cutit.
-        if (s->anneaux().empty()) continue;
-        cutitsProches_.clear();
-        ajouterCutitsAutourDe(grille, cutits, s->getPosX(), s->getPosY(), s->getPosZ(), RAYON_TETE);
-        for (const C_ANNEAU* a : s->anneaux()) {
-            ajouterCutitsAutourDe(grille, cutits, a->getPosX(), a->getPosY(), a->getPosZ(),
-                                  RAYON_ANNEAU);
-        }
-        std::sort(cutitsProches_.begin(), cutitsProches_.end());
-        const auto fin = std::unique(cutitsProches_.begin(), cutitsProches_.end());
-        for (auto j = cutitsProches_.begin(); j != fin; ++j)
-            rencontres_.push_back({i, *j});
-    }
-    return rencontres_;
-}
-
-// Each cutit is filed in every cell within its reach, so that a body looks in its own cell
-// only: cutits are few, bodies many.
-void PhaseLarge::preparerCutits(const GrilleUniforme& grille, const std::vector<C_CUTIT*>& cutits) {
-    cutits_.vider(grille.nombreCellules());
-    for (std::uint32_t j = 0; j < cutits.size(); ++j) {
-        const C_CUTIT* c = cutits[j];
-        visiterRangees(grille, c->getPosX(), c->getPosY(), c->getPosZ(), kPorteeCutit,
-                       [&](int premiere, int derniere) {
-                           for (int cellule = premiere; cellule <= derniere; ++cellule) {
-                               cutits_.ajouter(cellule, j);
-                           }
-                       });
-    }
-    cutits_.ranger();
-}
-
-// Arguments in the order in which the speedbrick-cutit test gives them to enContact.
-void PhaseLarge::ajouterCutitsAutourDe(const GrilleUniforme& grille,
-                                       const std::vector<C_CUTIT*>& cutits, float x, float y,
-                                       float z, float rayon) {
-    const int cellule = grille.cellule(x, y, z);
-    for (const std::uint32_t* j = cutits_.debut(cellule); j != cutits_.fin(cellule); ++j) {
-        const C_CUTIT* c = cutits[*j];
-        if (!horsDePortee(c->getPosX(), c->getPosY(), c->getPosZ(), RAYON_CUTIT, x, y, z, rayon)) {
-            cutitsProches_.push_back(*j);
-        }
-    }
-}
-
-const std::vector<ContactSpeedbricks>&
-PhaseLarge::contactsEntreSpeedbricks(const std::vector<C_SPEEDBRICK*>& speedbricks) {
-    const GrilleUniforme grille = grillePour(compterCorps(speedbricks));
-    preparerCorps(grille, speedbricks);
-    trouves_.clear();
-    // Head after head in cell order, not registry order: neighbours then look at the same cells
-    // while they are still in the cache. The sort by pair restores the order.
-    for (const Corps& c : corps_.elements()) {
-        if (c.tete) trouverContactsDeLaTete(grille, c);
-    }
-    trierParPaire(speedbricks.size());
-    return contacts_;
-}
-
-void PhaseLarge::preparerCorps(const GrilleUniforme& grille,
-                               const std::vector<C_SPEEDBRICK*>& speedbricks) {
-    corps_.vider(grille.nombreCellules());
-    for (std::uint32_t i = 0; i < speedbricks.size(); ++i) {
-        const C_SPEEDBRICK* s = speedbricks[i];
-        const Corps tete{s->getPosX(), s->getPosY(), s->getPosZ(), i, true};
-        corps_.ajouter(grille.cellule(tete.x, tete.y, tete.z), tete);
-        for (const C_ANNEAU* a : s->anneaux()) {
-            const Corps anneau{a->getPosX(), a->getPosY(), a->getPosZ(), i, false};
-            corps_.ajouter(grille.cellule(anneau.x, anneau.y, anneau.z), anneau);
-        }
-    }
-    corps_.ranger();
-}
-
-// Every contact of a head with a head after it or with another speedbrick's ring. Each contact
-// of the pair pass has a head in it, so looking around every head finds each exactly once.
-// Arguments go to enContact in the order in which the pair-by-pair test gives them.
-void PhaseLarge::trouverContactsDeLaTete(const GrilleUniforme& grille, const Corps& tete) {
-    const std::uint32_t i = tete.proprietaire;
-    const float x = tete.x;
-    const float y = tete.y;
-    const float z = tete.z;
-    visiterRangees(grille, x, y, z, kPorteeTete, [&](int premiere, int derniere) {
-        const Corps* fin = corps_.fin(derniere);
-        for (const Corps* c = corps_.debut(premiere); c != fin; ++c) {
-            // Most bodies of the rows: out of reach of a head, hence of a ring too.
-            if (horsDePortee(x, y, z, RAYON_TETE, c->x, c->y, c->z, RAYON_TETE)) continue;
-            const std::uint32_t j = c->proprietaire;
-            if (j == i) continue;
-            if (c->tete) {
-                if (j > i && enContact(x, y, z, RAYON_TETE, c->x, c->y, c->z, RAYON_TETE)) {
-                    trouves_.push_back({i, j});
-                }
-            } else if (enContact(x, y, z, RAYON_TETE, c->x, c->y, c->z, RAYON_ANNEAU)) {
-                trouves_.push_back({std::min(i, j), std::max(i, j)});
-            }
+// The bodies land in cell order whole, one write each, and only then are split into fields: a
+// write to each field's place would miss the cache four times a body.
+void PhaseLarge::Classement::classer(const GrilleUniforme& grille,
+                                     const std::vector<Corps>& corps) {
+    const std::size_t n = corps.size();
+    parCellule.resize(n);
+    places.resize(n);
+    casiers.ranger(
+        grille.nombreCellules(), n,
+        [&](std::size_t k) { return grille.cellule(corps[k].x, corps[k].y, corps[k].z); },
+        [&](std::size_t k, std::uint32_t place) {
+            parCellule[place] = corps[k];
+            places[k] = place;
+        });
+    // Room for reading a group of four from the last body on.
+    x.resize(n + 3);
+    y.resize(n + 3);
+    z.resize(n + 3);
+    proprietaires.resize(n + 3);
+    executerEnParallele(parMorceaux(n, kCorpsParMorceau), [&](std::size_t morceau) {
+        const std::size_t fin = std::min(n, (morceau + 1) * kCorpsParMorceau);
+        for (std::size_t k = morceau * kCorpsParMorceau; k < fin; ++k) {
+            x[k] = parCellule[k].x;
+            y[k] = parCellule[k].y;
+            z[k] = parCellule[k].z;
+            proprietaires[k] = parCellule[k].proprietaire;
         }
     });
 }
 
-// A counting sort on the first of the pair, then a short sort of each first's few partners.
-void PhaseLarge::trierParPaire(std::size_t speedbricks) {
-    debutsParPremier_.assign(speedbricks + 1, 0);
-    for (const ContactSpeedbricks& c : trouves_)
-        debutsParPremier_[c.premier + 1]++;
-    for (std::size_t i = 1; i <= speedbricks; ++i) {
-        debutsParPremier_[i] += debutsParPremier_[i - 1];
+// The bodies are first copied out in registry order, block after block of speedbricks on every
+// thread, then filed. The copy waits on memory for every ring: with nothing else to do, each
+// thread waits on many at once.
+void PhaseLarge::ranger(const std::vector<C_SPEEDBRICK*>& speedbricks) {
+    assert(speedbricks.size() < 0x80000000u && "more speedbricks than the broad phase can number");
+    const std::size_t blocs = parMorceaux(speedbricks.size(), kSpeedbricksParBloc);
+    debutsBlocs_.assign(blocs + 1, 0);
+    executerEnParallele(blocs, [&](std::size_t bloc) {
+        debutsBlocs_[bloc + 1] = compterAnneaux(speedbricks, bloc * kSpeedbricksParBloc,
+                                                (bloc + 1) * kSpeedbricksParBloc);
+    });
+    for (std::size_t bloc = 0; bloc < blocs; ++bloc)
+        debutsBlocs_[bloc + 1] += debutsBlocs_[bloc];
+    tetesEnOrdre_.resize(speedbricks.size());
+    anneauxEnOrdre_.resize(debutsBlocs_[blocs]);
+    anneaux_.resize(speedbricks.size());
+    executerEnParallele(blocs, [&](std::size_t bloc) { copierBloc(speedbricks, bloc); });
+    grille_ = grillePour(tetesEnOrdre_.size() + anneauxEnOrdre_.size());
+    tetes_.classer(grille_, tetesEnOrdre_);
+    anneauxClasses_.classer(grille_, anneauxEnOrdre_);
+}
+
+void PhaseLarge::copierBloc(const std::vector<C_SPEEDBRICK*>& speedbricks, std::size_t bloc) {
+    Corps* anneau = anneauxEnOrdre_.data() + debutsBlocs_[bloc];
+    const std::size_t fin = std::min((bloc + 1) * kSpeedbricksParBloc, speedbricks.size());
+    for (std::size_t place = bloc * kSpeedbricksParBloc; place < fin; ++place) {
+        const auto i = static_cast<std::uint32_t>(place);
+        const C_SPEEDBRICK* s = speedbricks[i];
+        tetesEnOrdre_[i] = {s->getPosX(), s->getPosY(), s->getPosZ(), i};
+        for (const C_ANNEAU* a : s->anneaux())
+            *anneau++ = {a->getPosX(), a->getPosY(), a->getPosZ(), i};
+        anneaux_[i] = static_cast<std::uint32_t>(s->anneaux().size());
     }
-    contacts_.resize(trouves_.size());
-    for (const ContactSpeedbricks& c : trouves_)
-        contacts_[debutsParPremier_[c.premier]++] = c;
-    // Each start has moved up to the next one's: the first's range now ends there.
-    std::uint32_t debut = 0;
+}
+
+// Careful: this leans on how a split goes. Only a speedbrick tested against the cutits splits,
+// at most once a pass (it comes out invincible); it keeps its first rings and its child, appended
+// to the registry, takes the others in order and stands at its head. The children therefore come
+// in the order of their parents, and nothing else has moved: the rings handed on only change
+// owner, and only the heads are filed again. Anything else, and the whole snapshot is filed
+// again.
+void PhaseLarge::rangerApresScissions(const std::vector<C_SPEEDBRICK*>& paires) {
+    if (!trouverScissions(paires)) {
+        ranger(paires);
+        return;
+    }
+    auto enfant = static_cast<std::uint32_t>(tetesEnOrdre_.size());
+    for (const Scission& scission : scissions_) {
+        cederAnneaux(scission, enfant, *paires[enfant]);
+        ++enfant;
+    }
+    for (const Scission& scission : scissions_)
+        anneaux_[scission.parent] = scission.gardes;
+    tetes_.classer(grille_, tetesEnOrdre_);
+}
+
+// The speedbricks tested against the cutits that kept fewer rings than were filed, each with a
+// child of the right size, in order, at the end of paires; false when the children do not match.
+bool PhaseLarge::trouverScissions(const std::vector<C_SPEEDBRICK*>& paires) {
+    scissions_.clear();
+    std::size_t enfant = tetesEnOrdre_.size();
+    for (std::size_t r = 0; r < rencontres_.size(); ++r) {
+        const std::uint32_t parent = rencontres_[r].speedbrick;
+        if (r > 0 && rencontres_[r - 1].speedbrick == parent) continue;
+        const std::size_t gardes = paires[parent]->anneaux().size();
+        if (gardes == anneaux_[parent]) continue;
+        if (enfant == paires.size() ||
+            gardes + paires[enfant]->anneaux().size() != anneaux_[parent]) {
+            return false;
+        }
+        scissions_.push_back({parent, static_cast<std::uint32_t>(gardes)});
+        ++enfant;
+    }
+    return enfant == paires.size();
+}
+
+void PhaseLarge::cederAnneaux(const Scission& scission, std::uint32_t enfant,
+                              const C_SPEEDBRICK& s) {
+    const std::size_t bloc = scission.parent / kSpeedbricksParBloc;
+    std::size_t debut = debutsBlocs_[bloc];
+    for (std::size_t i = bloc * kSpeedbricksParBloc; i < scission.parent; ++i)
+        debut += anneaux_[i];
+    for (std::size_t k = debut + scission.gardes; k < debut + anneaux_[scission.parent]; ++k) {
+        anneauxEnOrdre_[k].proprietaire = enfant;
+        anneauxClasses_.proprietaires[anneauxClasses_.places[k]] = enfant;
+    }
+    tetesEnOrdre_.push_back({s.getPosX(), s.getPosY(), s.getPosZ(), enfant});
+    anneaux_.push_back(anneaux_[scission.parent] - scission.gardes);
+}
+
+// Careful: a split during the pass shrinks the speedbrick's ring list. What it keeps is a part
+// of what was filed, so a test left out stays one that cannot find a contact.
+const std::vector<RencontrePossible>&
+PhaseLarge::rencontresAvecCutits(const std::vector<C_CUTIT*>& cutits) {
+    rencontres_.clear();
+    for (std::uint32_t j = 0; j < cutits.size(); ++j) {
+        const float x = cutits[j]->getPosX();
+        const float y = cutits[j]->getPosY();
+        const float z = cutits[j]->getPosZ();
+        const auto proches = [&](const Classement& corps, float rayon, int premiere, int derniere) {
+            for (std::uint32_t k = corps.casiers.debut(premiere); k < corps.casiers.fin(derniere);
+                 ++k) {
+                // A speedbrick without rings never meets a cutit.
+                const std::uint32_t i = corps.proprietaires[k];
+                if (anneaux_[i] == 0) continue;
+                if (!horsDePortee(x, y, z, RAYON_CUTIT, corps.x[k], corps.y[k], corps.z[k],
+                                  rayon)) {
+                    rencontres_.push_back({i, j});
+                }
+            }
+        };
+        visiterRangees(grille_, x, y, z, kPorteeCutit, [&](int premiere, int derniere) {
+            proches(tetes_, RAYON_TETE, premiere, derniere);
+            proches(anneauxClasses_, RAYON_ANNEAU, premiere, derniere);
+        });
+    }
+    std::sort(rencontres_.begin(), rencontres_.end(),
+              [](const RencontrePossible& a, const RencontrePossible& b) {
+                  return a.speedbrick != b.speedbrick ? a.speedbrick < b.speedbrick
+                                                      : a.cutit < b.cutit;
+              });
+    rencontres_.erase(std::unique(rencontres_.begin(), rencontres_.end(),
+                                  [](const RencontrePossible& a, const RencontrePossible& b) {
+                                      return a.speedbrick == b.speedbrick && a.cutit == b.cutit;
+                                  }),
+                      rencontres_.end());
+    return rencontres_;
+}
+
+// Each contact of the pair pass has a head in it, so looking around every head finds each
+// exactly once. The heads are taken in cell order, not registry order: neighbours then look at
+// the same cells while they are still in the cache. What each finds is sorted in its task; the
+// merge then puts the pairs in registry order, each speedbrick's in its own place.
+const std::vector<ContactSpeedbricks>& PhaseLarge::contactsEntreSpeedbricks() {
+    const std::size_t tetes = tetesEnOrdre_.size();
+    morceaux_.resize(parMorceaux(tetes, kTetesParMorceau));
+    suivants_.resize(tetes);
+    executerEnParallele(morceaux_.size(), [this](std::size_t m) { chercherMorceau(m); });
+    classerPrecedents();
+    tamponsFusion_.resize(parMorceaux(tetes, kPremiersParMorceau));
+    executerEnParallele(tamponsFusion_.size(), [this](std::size_t m) { fusionnerMorceau(m); });
+    return contacts_;
+}
+
+void PhaseLarge::chercherMorceau(std::size_t morceau) {
+    Morceau& m = morceaux_[morceau];
+    m.suivants.clear();
+    m.precedents.clear();
+    const std::size_t debut = morceau * kTetesParMorceau;
+    const std::size_t fin = std::min(debut + kTetesParMorceau, tetesEnOrdre_.size());
+    for (std::size_t t = debut; t < fin; ++t) {
+        const std::size_t premier = m.suivants.size();
+        chercherAutourDe(t, m);
+        suivants_[tetes_.proprietaires[t]] = {
+            static_cast<std::uint32_t>(morceau), static_cast<std::uint32_t>(premier),
+            static_cast<std::uint32_t>(m.suivants.size() - premier)};
+    }
+}
+
+// A speedbrick's rings lie side by side in a cell, so a head's contacts with them come mostly in
+// a row: they are counted as they come, then gathered by speedbrick.
+void PhaseLarge::chercherAutourDe(std::size_t t, Morceau& m) {
+    const Corps tete{tetes_.x[t], tetes_.y[t], tetes_.z[t], tetes_.proprietaires[t]};
+    m.plagesTetes.clear();
+    m.plagesAnneaux.clear();
+    std::size_t corps = 0;
+    visiterRangees(grille_, tete.x, tete.y, tete.z, kPorteeTete, [&](int premiere, int derniere) {
+        corps += ajouterPlage(m.plagesTetes, tetes_.casiers, premiere, derniere);
+        corps += ajouterPlage(m.plagesAnneaux, anneauxClasses_.casiers, premiere, derniere);
+    });
+    if (m.partenaires.size() < corps) m.partenaires.resize(2 * corps);
+    Partenaire* debut = m.partenaires.data();
+    Partenaire* fin = retenir<true>(tete, tetes_, m.plagesTetes, debut, debut);
+    fin = retenir<false>(tete, anneauxClasses_, m.plagesAnneaux, debut, fin);
+    fin = regrouper(debut, fin, m.tampon);
+    const std::uint32_t i = tete.proprietaire;
+    for (const Partenaire* p = debut; p != fin; ++p) {
+        if (p->speedbrick > i) {
+            m.suivants.push_back(*p);
+        } else {
+            m.precedents.push_back({p->speedbrick, i, p->contacts});
+        }
+    }
+}
+
+// The contacts of heads with earlier speedbricks' rings, filed on the earlier one by a counting
+// sort; then where each speedbrick's contacts go in the result.
+void PhaseLarge::classerPrecedents() {
+    const std::size_t speedbricks = suivants_.size();
+    debutsPrecedents_.assign(speedbricks + 1, 0);
+    for (const Morceau& m : morceaux_) {
+        for (const ContactSpeedbricks& c : m.precedents)
+            debutsPrecedents_[c.premier + 1]++;
+    }
+    debutsContacts_.resize(speedbricks + 1);
+    debutsContacts_[0] = 0;
     for (std::size_t i = 0; i < speedbricks; ++i) {
-        const std::uint32_t fin = debutsParPremier_[i];
-        std::sort(contacts_.begin() + debut, contacts_.begin() + fin,
-                  [](const ContactSpeedbricks& a, const ContactSpeedbricks& b) {
-                      return a.second < b.second;
-                  });
-        debut = fin;
+        debutsContacts_[i + 1] =
+            debutsContacts_[i] + suivants_[i].nombre + debutsPrecedents_[i + 1];
+        debutsPrecedents_[i + 1] += debutsPrecedents_[i];
+    }
+    precedents_.resize(debutsPrecedents_[speedbricks]);
+    places_.assign(debutsPrecedents_.begin(), debutsPrecedents_.end() - 1);
+    for (const Morceau& m : morceaux_) {
+        for (const ContactSpeedbricks& c : m.precedents)
+            precedents_[places_[c.premier]++] = {c.second, c.nombre};
+    }
+    contacts_.resize(debutsContacts_[speedbricks]);
+}
+
+// Each speedbrick's later partners, from its head and from the others' heads, in order.
+void PhaseLarge::fusionnerMorceau(std::size_t morceau) {
+    const std::size_t debut = morceau * kPremiersParMorceau;
+    const std::size_t fin = std::min(debut + kPremiersParMorceau, suivants_.size());
+    for (std::size_t premier = debut; premier < fin; ++premier) {
+        const auto i = static_cast<std::uint32_t>(premier);
+        Partenaire* b = precedents_.data() + debutsPrecedents_[i];
+        Partenaire* finB = precedents_.data() + debutsPrecedents_[i + 1];
+        trierParSpeedbrick(b, finB, tamponsFusion_[morceau]);
+        const Suivants& s = suivants_[i];
+        const Partenaire* a = morceaux_[s.morceau].suivants.data() + s.debut;
+        const Partenaire* finA = a + s.nombre;
+        ContactSpeedbricks* sortie = contacts_.data() + debutsContacts_[i];
+        while (a != finA || b != finB) {
+            const bool deA = b == finB || (a != finA && a->speedbrick <= b->speedbrick);
+            const Partenaire& p = deA ? *a++ : *b++;
+            *sortie++ = {i, p.speedbrick, p.contacts};
+        }
     }
 }

@@ -14,55 +14,130 @@ struct RencontrePossible {
     std::uint32_t cutit = 0;
 };
 
-/// One contact between two speedbricks, as their places in the pair pass's snapshot, the
-/// earlier one first.
+/// Two speedbricks in contact, as their places in the pair pass's snapshot, the earlier one
+/// first, and how many contacts of their bodies the pair-by-pair test would find.
 struct ContactSpeedbricks {
     std::uint32_t premier = 0;
     std::uint32_t second = 0;
+    std::uint32_t nombre = 0;
 };
 
 /// The broad phase of the collision pass: from the positions, it finds the few speedbrick-cutit
 /// tests and speedbrick contacts there are, in the order in which the pair-by-pair loops reach
-/// them, with a uniform grid instead of looking at every pair. Keeps its buffers from one tick
-/// to the next.
+/// them, with a uniform grid instead of looking at every pair. The search for contacts runs on
+/// every thread (see Fils.h); what it finds does not depend on their number. Keeps its buffers
+/// from one tick to the next.
 class PhaseLarge {
 public:
+    /// Files every head and ring of the snapshot by cell. The searches read what was filed:
+    /// file again once a ring list or a position has changed.
+    void ranger(const std::vector<C_SPEEDBRICK*>& speedbricks);
+
+    /// Files again after rencontresAvecCutits() and the tests it asked for, when splits
+    /// registered children: `paires` is the filed snapshot followed by them. Once per ranger().
+    void rangerApresScissions(const std::vector<C_SPEEDBRICK*>& paires);
+
     /// Every speedbrick-cutit test that may find a contact, in the order of the pair-by-pair
-    /// loops (speedbricks outside, cutits inside). Only tests in which no body of the speedbrick
-    /// comes near the cutit are left out. Reads the ring lists as they stand: call before the
-    /// pass. Valid until the next call.
-    const std::vector<RencontrePossible>&
-    rencontresAvecCutits(const std::vector<C_SPEEDBRICK*>& speedbricks,
-                         const std::vector<C_CUTIT*>& cutits);
+    /// loops (speedbricks outside, cutits inside), the speedbricks as places in the filed
+    /// snapshot. Only tests in which no body of the speedbrick comes near the cutit are left
+    /// out. Valid until the next call.
+    const std::vector<RencontrePossible>& rencontresAvecCutits(const std::vector<C_CUTIT*>& cutits);
 
-    /// Every contact of the pair pass, found with the exact test: one entry per contact that a
-    /// pair-by-pair test would find (head against head, head against rings, either way),
-    /// sorted by pair in the order of the pair-by-pair loops. Valid until the next call.
-    const std::vector<ContactSpeedbricks>&
-    contactsEntreSpeedbricks(const std::vector<C_SPEEDBRICK*>& speedbricks);
+    /// Every contact of the pair pass over the filed snapshot, found with the exact test (head
+    /// against head, head against rings, either way), by pair in the order of the pair-by-pair
+    /// loops: a pair comes once or twice in a row, and its counts add up to the contacts that a
+    /// pair-by-pair test would find. Valid until the next call.
+    const std::vector<ContactSpeedbricks>& contactsEntreSpeedbricks();
 
-    /// A head or a ring, filed by cell with its owner's place in the snapshot.
+    /// A head or a ring: its centre and its owner's place in the snapshot.
     struct Corps {
         float x = 0.0f;
         float y = 0.0f;
         float z = 0.0f;
         std::uint32_t proprietaire = 0;
-        bool tete = false;
+    };
+
+    /// Heads, or rings, filed by cell a field at a time, so that the search reads four at once;
+    /// each field has three places to spare at its end.
+    struct Classement {
+        /// Files `corps`; places[k] then tells where corps[k] went.
+        void classer(const GrilleUniforme& grille, const std::vector<Corps>& corps);
+
+        Casiers casiers;
+        std::vector<Corps> parCellule;
+        std::vector<float> x;
+        std::vector<float> y;
+        std::vector<float> z;
+        std::vector<std::uint32_t> proprietaires;
+        std::vector<std::uint32_t> places;
+    };
+
+    /// The places of the bodies of one row of cells in a classement.
+    struct Plage {
+        std::uint32_t debut = 0;
+        std::uint32_t fin = 0;
+    };
+
+    /// A speedbrick a head touches, and how many times.
+    struct Partenaire {
+        std::uint32_t speedbrick = 0;
+        std::uint32_t contacts = 0;
+    };
+
+    /// What one task of the search finds, for a run of heads in cell order: each head's later
+    /// partners, and the contacts of its head with the rings of earlier speedbricks.
+    struct Morceau {
+        std::vector<Partenaire> suivants;
+        std::vector<ContactSpeedbricks> precedents;
+        std::vector<Plage> plagesTetes;
+        std::vector<Plage> plagesAnneaux;
+        std::vector<Partenaire> partenaires;
+        std::vector<Partenaire> tampon;
+    };
+
+    /// Where a head's later partners lie: in which task's list, from where, how many.
+    struct Suivants {
+        std::uint32_t morceau = 0;
+        std::uint32_t debut = 0;
+        std::uint32_t nombre = 0;
     };
 
 private:
-    void preparerCutits(const GrilleUniforme& grille, const std::vector<C_CUTIT*>& cutits);
-    void ajouterCutitsAutourDe(const GrilleUniforme& grille, const std::vector<C_CUTIT*>& cutits,
-                               float x, float y, float z, float rayon);
-    void preparerCorps(const GrilleUniforme& grille, const std::vector<C_SPEEDBRICK*>& speedbricks);
-    void trouverContactsDeLaTete(const GrilleUniforme& grille, const Corps& tete);
-    void trierParPaire(std::size_t speedbricks);
+    /// A speedbrick of the filed snapshot that split: its place, and the rings it kept.
+    struct Scission {
+        std::uint32_t parent = 0;
+        std::uint32_t gardes = 0;
+    };
 
-    Casiers<std::uint32_t> cutits_;
-    std::vector<std::uint32_t> cutitsProches_;
+    void copierBloc(const std::vector<C_SPEEDBRICK*>& speedbricks, std::size_t bloc);
+    bool trouverScissions(const std::vector<C_SPEEDBRICK*>& paires);
+    void cederAnneaux(const Scission& scission, std::uint32_t enfant, const C_SPEEDBRICK& s);
+    void chercherMorceau(std::size_t morceau);
+    void chercherAutourDe(std::size_t tete, Morceau& m);
+    void classerPrecedents();
+    void fusionnerMorceau(std::size_t morceau);
+
+    GrilleUniforme grille_;
+    /// The filed snapshot's heads, at their speedbricks' places, and its rings, speedbrick after
+    /// speedbrick, in ring order; where each block of speedbricks' rings starts among them; how
+    /// many rings each speedbrick has.
+    std::vector<Corps> tetesEnOrdre_;
+    std::vector<Corps> anneauxEnOrdre_;
+    std::vector<std::size_t> debutsBlocs_;
+    std::vector<std::uint32_t> anneaux_;
+    Classement tetes_;
+    Classement anneauxClasses_;
     std::vector<RencontrePossible> rencontres_;
-    Casiers<Corps> corps_;
-    std::vector<ContactSpeedbricks> trouves_;
-    std::vector<std::uint32_t> debutsParPremier_;
+    std::vector<Scission> scissions_;
+    std::vector<Morceau> morceaux_;
+    std::vector<Suivants> suivants_;
+    /// The later partners found from the others' heads, speedbrick after speedbrick.
+    std::vector<std::uint32_t> debutsPrecedents_;
+    std::vector<Partenaire> precedents_;
+    std::vector<std::uint32_t> places_;
+    /// Room for each merging task to sort in.
+    std::vector<std::vector<Partenaire>> tamponsFusion_;
+    /// Where each speedbrick's contacts start in contacts_.
+    std::vector<std::size_t> debutsContacts_;
     std::vector<ContactSpeedbricks> contacts_;
 };

@@ -28,25 +28,45 @@ void animerOrganismes() {
         c->seDeplacer();
 }
 
+namespace {
+
+// The speedbricks of a crowd lie all over memory: each encounter would wait for its two. Asking
+// for them a few contacts ahead lets those waits overlap.
+void rencontrer(const std::vector<C_SPEEDBRICK*>& paires,
+                const std::vector<ContactSpeedbricks>& contacts) {
+    constexpr std::size_t kAvance = 16;
+    C_AQUARIUM* monde = C_AQUARIUM::getAquarium();
+    for (std::size_t k = 0; k < contacts.size(); ++k) {
+        if (k + kAvance < contacts.size()) {
+            paires[contacts[k + kAvance].premier]->precharger();
+            paires[contacts[k + kAvance].second]->precharger();
+        }
+        for (std::uint32_t n = 0; n < contacts[k].nombre; ++n)
+            monde->interaction(paires[contacts[k].premier], paires[contacts[k].second]);
+    }
+}
+
+} // namespace
+
 // Careful: encounters append to the registry during the pass. The cutit pass walks a snapshot
 // taken before any split; the pair pass a fresh one, so a speedbrick born of a split meets the
 // others this tick, while a child born in the pair pass waits for the next. Nothing moves during
-// the pass, so what the broad phase finds from the positions at the start of each half holds
-// for the whole half.
+// the pass, and only a split changes a ring list, so what the broad phase filed at the start
+// holds for the whole pass unless a split registered a child.
 void gererCollisions() {
     // Kept from tick to tick: its buffers are then reused, not paged in afresh every tick.
     static PhaseLarge phaseLarge;
     C_AQUARIUM* monde = C_AQUARIUM::getAquarium();
     const std::vector<C_SPEEDBRICK*> speedbricks = monde->getListeSpeedbrick();
     const std::vector<C_CUTIT*> cutits = monde->getListeCutit();
-    for (const RencontrePossible& r : phaseLarge.rencontresAvecCutits(speedbricks, cutits)) {
+    phaseLarge.ranger(speedbricks);
+    for (const RencontrePossible& r : phaseLarge.rencontresAvecCutits(cutits)) {
         testCollision(speedbricks[r.speedbrick], cutits[r.cutit]);
     }
 
     const std::vector<C_SPEEDBRICK*> paires = monde->getListeSpeedbrick();
-    for (const ContactSpeedbricks& c : phaseLarge.contactsEntreSpeedbricks(paires)) {
-        monde->interaction(paires[c.premier], paires[c.second]);
-    }
+    if (paires.size() != speedbricks.size()) phaseLarge.rangerApresScissions(paires);
+    rencontrer(paires, phaseLarge.contactsEntreSpeedbricks());
 
     monde->libererMorts();
 }

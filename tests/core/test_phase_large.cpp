@@ -4,6 +4,7 @@
 #include "Aleatoire.h"
 #include "C_ANNEAU.h"
 #include "C_CUTIT.h"
+#include "Fils.h"
 #include "Monde.h"
 #include "Scenario.h"
 #include "Tick.h"
@@ -137,4 +138,16 @@ TEST(PhaseLarge, MemesRencontresQuePaireParPaire) {
         rencontres += comparer(demarrer, gererCollisionsParPaires, gererCollisions, 1);
     }
     EXPECT_GT(rencontres, 6000u);
+}
+
+// The search is shared among threads: what it finds must not depend on how many there are. More
+// bodies than one task of any stage takes, so that every stage is split.
+TEST(PhaseLarge, MemesRencontresQuelQueSoitLeNombreDeFils) {
+    const auto demarrer = [] { construireMondeSynthetique(2100, 16, 7, 250); };
+    for (const unsigned fils : {1u, 2u, 3u}) {
+        SCOPED_TRACE(std::to_string(fils) + " threads");
+        fixerNombreDeFils(fils);
+        EXPECT_GT(comparer(demarrer, avancerTickParPaires, avancerTick, 2), 20000u);
+    }
+    fixerNombreDeFils(0);
 }

@@ -1,0 +1,137 @@
+#include "Fils.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cassert>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace {
+
+unsigned unParCoeur() { return std::max(1u, std::thread::hardware_concurrency()); }
+
+// Workers that sleep between batches and live until the program ends. The caller of a batch
+// works on it too, so that a worker slow to wake (the machine is busy) only leaves it more to do:
+// nobody waits for a worker that has taken no task.
+class Equipe {
+public:
+    explicit Equipe(unsigned fils) { demarrer(fils); }
+    ~Equipe() { arreter(); }
+    Equipe(const Equipe&) = delete;
+    Equipe& operator=(const Equipe&) = delete;
+
+    unsigned taille() const { return static_cast<unsigned>(ouvriers_.size()) + 1; }
+
+    void redimensionner(unsigned fils) {
+        arreter();
+        demarrer(fils);
+    }
+
+    void executer(std::size_t nombre, const std::function<void(std::size_t)>& tache) {
+        assert(nombre <= UINT32_MAX && "too many tasks for one batch");
+        if (ouvriers_.empty() || nombre <= 1) {
+            for (std::size_t k = 0; k < nombre; ++k)
+                tache(k);
+            return;
+        }
+        std::uint32_t generation = 0;
+        {
+            const std::lock_guard<std::mutex> verrou(verrou_);
+            generation = ++generation_;
+            tache_ = &tache;
+            nombre_ = nombre;
+            restantes_ = nombre;
+            prochaine_.store(static_cast<std::uint64_t>(generation) << 32);
+        }
+        reveil_.notify_all();
+        const std::size_t faites = faire(generation, nombre, &tache);
+        std::unique_lock<std::mutex> verrou(verrou_);
+        restantes_ -= faites;
+        fin_.wait(verrou, [this] { return restantes_ == 0; });
+    }
+
+private:
+    void demarrer(unsigned fils) {
+        const std::uint32_t generation = generation_;
+        for (unsigned f = 1; f < fils; ++f)
+            ouvriers_.emplace_back([this, generation] { travailler(generation); });
+    }
+
+    void arreter() {
+        {
+            const std::lock_guard<std::mutex> verrou(verrou_);
+            arret_ = true;
+        }
+        reveil_.notify_all();
+        for (std::thread& ouvrier : ouvriers_)
+            ouvrier.join();
+        ouvriers_.clear();
+        arret_ = false;
+    }
+
+    void travailler(std::uint32_t vue) {
+        std::unique_lock<std::mutex> verrou(verrou_);
+        for (;;) {
+            reveil_.wait(verrou, [&] { return arret_ || generation_ != vue; });
+            if (arret_) return;
+            vue = generation_;
+            const std::function<void(std::size_t)>* tache = tache_;
+            const std::size_t nombre = nombre_;
+            verrou.unlock();
+            const std::size_t faites = faire(vue, nombre, tache);
+            verrou.lock();
+            if (faites == 0) continue;
+            restantes_ -= faites;
+            if (restantes_ == 0) fin_.notify_all();
+        }
+    }
+
+    // Tasks are taken one by one, the batch's generation in the same word as the next task: a
+    // worker that wakes after its batch is over takes nothing from the next one, and never calls
+    // the task of a batch whose caller has returned.
+    std::size_t faire(std::uint32_t generation, std::size_t nombre,
+                      const std::function<void(std::size_t)>* tache) {
+        std::size_t faites = 0;
+        std::uint64_t mot = prochaine_.load();
+        while ((mot >> 32) == generation && (mot & UINT32_MAX) < nombre) {
+            if (!prochaine_.compare_exchange_weak(mot, mot + 1)) continue;
+            (*tache)(mot & UINT32_MAX);
+            ++faites;
+            mot = prochaine_.load();
+        }
+        return faites;
+    }
+
+    std::vector<std::thread> ouvriers_;
+    std::mutex verrou_;
+    std::condition_variable reveil_;
+    std::condition_variable fin_;
+    /// The batch under way (guarded by verrou_): valid while restantes_ is not 0.
+    const std::function<void(std::size_t)>* tache_ = nullptr;
+    std::size_t nombre_ = 0;
+    std::size_t restantes_ = 0;
+    std::uint32_t generation_ = 0;
+    bool arret_ = false;
+    /// The batch's generation in the high half, its next task in the low half.
+    std::atomic<std::uint64_t> prochaine_{0};
+};
+
+Equipe& equipe() {
+    static Equipe lEquipe(unParCoeur());
+    return lEquipe;
+}
+
+} // namespace
+
+void fixerNombreDeFils(unsigned nombre) {
+    equipe().redimensionner(nombre == 0 ? unParCoeur() : nombre);
+}
+
+unsigned nombreDeFils() { return equipe().taille(); }
+
+void executerEnParallele(std::size_t nombre, const std::function<void(std::size_t)>& tache) {
+    equipe().executer(nombre, tache);
+}
