@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -31,10 +32,7 @@ struct Image {
     long differences(const Image& autre) const {
         long n = 0;
         for (std::size_t k = 0; k + 2 < rgb.size(); k += 3)
-            n += rgb[k] != autre.rgb[k] || rgb[k + 1] != autre.rgb[k + 1] ||
-                         rgb[k + 2] != autre.rgb[k + 2]
-                     ? 1
-                     : 0;
+            n += std::equal(&rgb[k], &rgb[k] + 3, &autre.rgb[k]) ? 0 : 1;
         return n;
     }
     long nonNoirs() const { return static_cast<long>(largeur) * hauteur - noirs(); }
