@@ -1,6 +1,4 @@
-// Other worlds and many seeds: the default settings still make the runs of before, every
-// setting the world cannot run is refused, another world's summary adds up with its statistics,
-// and a sweep tabulates its runs and resumes where it stopped.
+// Other worlds and many seeds: world settings, summaries and sweeps.
 
 #include "LotTest.h"
 
@@ -28,9 +26,8 @@ protected:
     }
 };
 
-// Seed 1 over 3000 ticks, from the runner as it was before the settings existed: its report,
-// its statistics after their new comment line, its trace once the seed and settings appended to
-// its first line are cut. Given or left out, the defaults make that run.
+// Seed 1 over 3000 ticks as the runner made it before the settings existed (files compared
+// without the lines that name the settings): given or left out, the defaults make that run.
 TEST_F(ExperienceTest, ReglagesParDefautRefontLesCoursesDAvant) {
     for (const std::vector<std::string>& reglages :
          {std::vector<std::string>{},
@@ -67,8 +64,7 @@ std::string refusDEntier(const std::string& option, int minimum, const std::stri
            " to 2147483647, not '" + valeur + "' (see --help)";
 }
 
-/// Options, and the one line that refuses them after the program's name; none for the limits
-/// themselves, worlds that run.
+/// Options, and the line that refuses them; none for the limits themselves, which run.
 const std::vector<std::pair<std::vector<std::string>, std::string>> kRefus = [] {
     std::vector<std::pair<std::vector<std::string>, std::string>> refus = {
         {{"--time-unit", "0"}, refusDEntier("--time-unit", 1, "0")},
@@ -137,9 +133,7 @@ template <typename Condition> long long premierTick(const std::vector<long long>
     return trouve == v.end() ? 0 : (trouve - v.begin()) + 1;
 }
 
-// Seed 2 in a low, narrow tank with a time unit of 100 ticks, a lifespan of 25 units, a
-// sterility of 110 ticks and shoals of 5: the population explodes past 1,000 and the founders'
-// lines die at tick 2500.
+// Seed 2 in a small tank with every setting changed: it explodes past 1,000, founders die at 2500.
 TEST_F(ExperienceTest, AutreMondeResumeEtStatistiquesConcordent) {
     const Issue lot = lancerAvecFichiers({"--seed", "2", "--ticks", "2550", "--tank", "512,201,512",
                                           "--time-unit", "100", "--lifespan", "25", "--sterility",
@@ -167,8 +161,7 @@ TEST_F(ExperienceTest, AutreMondeResumeEtStatistiquesConcordent) {
     EXPECT_GT(explosion, 0);
     EXPECT_EQ(resume["explosionTick"], explosion);
 
-    // The world ran with these settings: shoals of 5, rings every 100 ticks, death at 2500,
-    // newborns sterile for 110 ticks and invincible for 100, heads clamped 10 units inside.
+    // Each setting reached the world: shoals, rings, death, sterility, invincibility, clamp.
     EXPECT_NE(lot.sortie.find("6 bancs de 5 cutits cr\xe9\xe9s.\n"), std::string::npos);
     EXPECT_EQ(premierTick(colonnes["rings"], [](long long n) { return n > 0; }), 100);
     EXPECT_EQ(premierTick(colonnes["deaths"], [](long long n) { return n > 0; }), 2500);
@@ -194,8 +187,7 @@ std::map<std::string, std::filesystem::file_time_type> dates(const std::string& 
     return dates;
 }
 
-// Two seeds by two sterility durations on two jobs; then the same sweep again, which starts no
-// run, and once more after one summary is lost, which runs that one alone.
+// 2 seeds x 2 sterilities on 2 jobs; again (no run starts); again after a lost summary (one).
 TEST_F(LotTest, BalayageTabuleSesCoursesEtReprend) {
     std::vector<std::string> balayage = {
         AQUARIUM_SWEEP,     "--batch", AQUARIUM_BATCH, "--seeds", "1-2", "--set",

@@ -1,5 +1,4 @@
-// aquarium-record with no display: the video decodes with the frames, size and rate asked for,
-// and shows the scene; bad options and a failing encoder end it with one line and no file.
+// aquarium-record with no display: the video it makes, its refusals, a failing encoder.
 
 #include "DossierTest.h"
 #include "Monde.h"

@@ -1,8 +1,5 @@
 #pragma once
 
-// The window of the in-process tests, opened as the program opens its own, and the frame it
-// shows, read back from GL.
-
 #include "Image.h"
 #include "Main.h"
 
