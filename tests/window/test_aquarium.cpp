@@ -10,15 +10,15 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// The program, its environment changed by these "NAME=value" or "-u NAME" words of env.
+// The program, its environment changed by these words of env ("-u NAME", then "NAME=value").
 Lancement aquarium(std::vector<std::string> environnement = {}) {
     Lancement l;
     l.arguments = {"/usr/bin/env"};
+    l.arguments.insert(l.arguments.end(), environnement.begin(), environnement.end());
 #ifdef AQUARIUM_PRECHARGE
     // Keeps Mesa's driver loaded until the leak check (see CMakeLists.txt).
     l.arguments.push_back("LD_PRELOAD=" AQUARIUM_PRECHARGE);
 #endif
-    l.arguments.insert(l.arguments.end(), environnement.begin(), environnement.end());
     l.arguments.push_back(AQUARIUM_PROGRAMME);
     return l;
 }
@@ -30,8 +30,11 @@ std::vector<std::string> fenetres(bool visibles) {
     return lignes(executer(commande).sortie);
 }
 
+// import waits for a click when the window is gone: a timeout ends that wait.
 Image capturer(const std::string& fenetre) {
-    return Image::depuisPpm(executer({IMPORT, "-window", fenetre, "-depth", "8", "ppm:-"}).sortie);
+    return Image::depuisPpm(
+        executer({"/usr/bin/timeout", "20", IMPORT, "-window", fenetre, "-depth", "8", "ppm:-"})
+            .sortie);
 }
 
 bool taper(const std::string& fenetre, std::vector<std::string> touches) {
@@ -76,7 +79,8 @@ TEST(Aquarium, RapportFenetreImageEtTouches) {
     // Q only redraws: the b typed after it are still obeyed, up to a view of 180 degrees where
     // everything shrinks to a point. q then ends the program with status 0.
     ASSERT_TRUE(taper(f[0], {"Q", "b", "b", "b", "b", "b", "b", "b", "b", "b", "b", "b", "b"}));
-    EXPECT_TRUE(attendreQue([&] { return capturer(f[0]).noirs() > 1000L * 800 - 16; }, 60s));
+    const auto noir = [&] { return !p.enCours() || capturer(f[0]).noirs() > 1000L * 800 - 16; };
+    EXPECT_TRUE(attendreQue(noir, 60s));
     ASSERT_TRUE(p.enCours()) << "Q quit";
     ASSERT_TRUE(taper(f[0], {"q"}));
     const std::optional<Issue> fin = p.attendreFin(60s);
