@@ -62,10 +62,10 @@ std::uint64_t fnv1a(const std::string& octets, std::uint64_t valeur) {
     return valeur;
 }
 
-std::vector<std::string> lignes(const std::string& texte) {
+std::vector<std::string> lignes(const std::string& texte, char fin) {
     std::vector<std::string> resultat;
     std::istringstream flux(texte);
-    for (std::string ligne; std::getline(flux, ligne);)
+    for (std::string ligne; std::getline(flux, ligne, fin);)
         resultat.push_back(ligne);
     return resultat;
 }

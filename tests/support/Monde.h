@@ -64,8 +64,8 @@ C_CUTIT* poserCutit(float x, float y, float z);
 
 /// FNV-1a of some bytes, to compare long texts and states through one number.
 std::uint64_t fnv1a(const std::string& octets, std::uint64_t depart = 14695981039346656037ULL);
-/// The lines of a text, without their newlines.
-std::vector<std::string> lignes(const std::string& texte);
+/// The pieces of a text cut at each `fin`, without it.
+std::vector<std::string> lignes(const std::string& texte, char fin = '\n');
 /// How many lines of the text hold `morceau`.
 long compterLignes(const std::string& texte, const std::string& morceau);
 /// The whole file, byte for byte; empty if it cannot be read.
