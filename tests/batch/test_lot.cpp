@@ -145,8 +145,8 @@ TEST_F(Lot, RapportTraceStatistiquesEtBilanDUneGraine) {
     EXPECT_EQ(lireFichier(chemin("s.png")).substr(0, 8), "\x89PNG\r\n\x1a\n");
 }
 
-// Refused: status 2, one line naming the fault, nothing run, no file left behind and an
-// existing file untouched. A write failing during the run: status 1 and the reason.
+// Refused options and settings: status 2, one line naming the fault, nothing run, no file left
+// behind and an existing file untouched. A write failing during the run: status 1 and the reason.
 TEST_F(Lot, RefusEtEcrituresEnEchec) {
     struct Cas {
         std::string arguments;
@@ -154,13 +154,15 @@ TEST_F(Lot, RefusEtEcrituresEnEchec) {
         std::string motif;
         std::string sortieVers = "";
     };
-    const auto nombre = [](const std::string& option, const std::string& plage,
-                           const std::string& valeur) {
-        return Cas{option + " " + valeur + " --state @s.jsonl --stats @s.csv", 2,
-                   option + ": expects a whole number from " + plage + ", not '" + valeur + "'"};
+    const std::string sorties = " --state @s.jsonl --stats @s.csv --summary @r.json";
+    const auto nombre = [&](const std::string& option, const std::string& plage,
+                            const std::string& valeur) {
+        return Cas{option + " " + valeur + sorties, 2,
+                   option + ": expects a whole number from " + plage + ", not '" + valeur +
+                       "' (see --help)"};
     };
     const std::string ticks = "1 to 2147483647", effectif = "0 to 2147483647";
-    const Cas table[] = {
+    std::vector<Cas> table = {
         nombre("--ticks", ticks, "abc"),
         nombre("--ticks", ticks, "0"),
         nombre("--ticks", ticks, "-5"),
@@ -170,6 +172,16 @@ TEST_F(Lot, RefusEtEcrituresEnEchec) {
         nombre("--shoals", effectif, "six"),
         nombre("--seed", "0 to 4294967295", "-1"),
         nombre("--seed", "0 to 4294967295", "4294967296"),
+        nombre("--time-unit", ticks, "0"),
+        nombre("--lifespan", ticks, "0"),
+        nombre("--sterility", effectif, "-1"),
+        nombre("--shoal-size", effectif, "-1"),
+        {"--lifespan 20 --time-unit 107374183" + sorties, 2,
+         "--lifespan: 20 time units of 107374183 ticks (--time-unit) exceed 2147483647 ticks"},
+        {"--shoals 3 --shoal-size 715827876" + sorties, 2,
+         "--shoal-size: 20 founders and 3 shoals of 715827876 cutits exceed 2147483647 creatures"},
+        {"--state @s.jsonl --stats @s.csv --summary /tmp", 2, "--summary: '/tmp' is not a regular"},
+        {"--stats @s.csv --summary @s.csv", 2, "--stats and --summary name the same file"},
         {"--bogus --state @s.jsonl", 2, "not expected: --bogus"},
         {"surplus --stats @s.csv", 2, "not expected: surplus"},
         {"--state-every 10 --stats @s.csv", 2, "--state-every requires --state"},
@@ -182,6 +194,13 @@ TEST_F(Lot, RefusEtEcrituresEnEchec) {
         {"--ticks 50", 1, "cannot write the console report to standard output", "/dev/full"},
         {"--state /dev/full --state-every 1", 1, "(run stopped at tick "},
     };
+    for (const std::string tank : {"511,600,600", "600,200,600", "600,600,511", "600,16385,600",
+                                   "600,600", "600,600,600,600", "-600,600,600", "a,b,c"}) {
+        table.push_back({"--tank " + tank + sorties, 2,
+                         "--tank: expects X,Y,Z: whole numbers, X and Z from 512 and Y from 201, "
+                         "each up to 16384, not '" +
+                             tank + "' (see --help)"});
+    }
     for (const Cas& c : table) {
         std::filesystem::remove_all(dossier_);
         std::filesystem::create_directory(dossier_);
