@@ -10,9 +10,13 @@
 /// aquarium-batch run in a test's own temporary folder.
 class LotTest : public DossierTest {
 protected:
-    /// Runs aquarium-batch with these arguments, its standard output to `sortieVers` if given.
-    Issue lancer(std::vector<std::string> arguments, const std::string& sortieVers = "") const {
+    /// aquarium-batch with the words of `ligne` (see mots()).
+    std::vector<std::string> commande(const std::string& ligne) const {
+        std::vector<std::string> arguments = mots(ligne);
         arguments.insert(arguments.begin(), AQUARIUM_BATCH);
-        return executer(arguments, sortieVers);
+        return arguments;
+    }
+    Issue lancer(const std::string& ligne, const std::string& sortieVers = "") const {
+        return executer(commande(ligne), sortieVers);
     }
 };

@@ -92,12 +92,8 @@ std::string rangee(int tick, long avant, const std::string& rapport, Evenements&
 // deaths at tick 3000. Dumps at 0, each 1000th tick and the last, 3005. The chart draws the
 // statistics.
 TEST_F(Lot, RapportTraceStatistiquesEtBilanDUneGraine) {
-    const std::vector<std::string> course = {
-        AQUARIUM_BATCH, "--seed",   "26", "--ticks",       "3005", "--founders",
-        "10",           "--shoals", "3",  "--state-every", "1000"};
-    std::vector<std::string> arguments = course;
-    arguments.insert(arguments.end(), {"--state", chemin("t.jsonl"), "--stats", chemin("s.csv")});
-    const Issue lot = executer(arguments);
+    const std::string course = "--seed 26 --ticks 3005 --founders 10 --shoals 3 --state-every 1000";
+    const Issue lot = lancer(course + " --state @t.jsonl --stats @s.csv");
     ASSERT_EQ(lot.statut, 0) << lot.erreurs;
     const std::vector<std::string> trace = lignes(lireFichier(chemin("t.jsonl")));
     std::vector<std::string> stats = lignes(lireFichier(chemin("s.csv")));
@@ -131,19 +127,15 @@ TEST_F(Lot, RapportTraceStatistiquesEtBilanDUneGraine) {
     ASSERT_EQ(erreurs.size(), 2u) << lot.erreurs;
     EXPECT_EQ(erreurs[0], "aquarium-batch: seed 26");
     EXPECT_EQ(erreurs[1].rfind("aquarium-batch: 3005 ticks in ", 0), 0u) << erreurs[1];
-    long vivants = 0, normal = 0, gentil = 0, aga = 0;
-    std::sscanf(stats.back().c_str(), "%*d,%ld,%ld,%ld,%ld", &vivants, &normal, &gentil, &aga);
-    char fin[200];
-    std::snprintf(fin, sizeof fin,
-                  " s; %ld speedbricks alive (normal %ld, gentil %ld, aga %ld); births %ld, "
-                  "splits %ld, deaths %ld",
-                  vivants, normal, gentil, aga, total.naissances, total.scissions, total.morts);
+    const std::vector<std::string> f = lignes(stats.back(), ',');
+    const std::string fin =
+        " s; " + f.at(1) + " speedbricks alive (normal " + f.at(2) + ", gentil " + f.at(3) +
+        ", aga " + f.at(4) + "); births " + std::to_string(total.naissances) + ", splits " +
+        std::to_string(total.scissions) + ", deaths " + std::to_string(total.morts);
     EXPECT_NE(erreurs[1].find(fin), std::string::npos) << erreurs[1] << "\n" << fin;
     detruireMonde();
 
-    arguments = course;
-    arguments.insert(arguments.end(), {"--quiet", "--state", chemin("muet.jsonl")});
-    const Issue muet = executer(arguments);
+    const Issue muet = lancer(course + " --quiet --state @muet.jsonl");
     EXPECT_EQ(muet.statut, 0);
     EXPECT_EQ(muet.sortie, "");
     EXPECT_EQ(lireFichier(chemin("muet.jsonl")), lireFichier(chemin("t.jsonl")));
@@ -153,23 +145,24 @@ TEST_F(Lot, RapportTraceStatistiquesEtBilanDUneGraine) {
     EXPECT_EQ(lireFichier(chemin("s.png")).substr(0, 8), "\x89PNG\r\n\x1a\n");
 }
 
-// Refused: status 2, one line naming the fault, nothing run, no file left behind and an
-// existing file untouched. A write failing during the run: status 1 and the reason.
+// Refused options and settings: status 2, one line naming the fault, nothing run, no file left
+// behind and an existing file untouched. A write failing during the run: status 1 and the reason.
 TEST_F(Lot, RefusEtEcrituresEnEchec) {
     struct Cas {
-        std::vector<std::string> arguments; // "@name": a file of the test's directory
+        std::string arguments;
         int statut;
         std::string motif;
         std::string sortieVers = "";
     };
-    const auto nombre = [](const std::string& option, const std::string& plage,
-                           const std::string& valeur) {
-        return Cas{{option, valeur, "--state", "@s.jsonl", "--stats", "@s.csv"},
-                   2,
-                   option + ": expects a whole number from " + plage + ", not '" + valeur + "'"};
+    const std::string sorties = " --state @s.jsonl --stats @s.csv --summary @r.json";
+    const auto nombre = [&](const std::string& option, const std::string& plage,
+                            const std::string& valeur) {
+        return Cas{option + " " + valeur + sorties, 2,
+                   option + ": expects a whole number from " + plage + ", not '" + valeur +
+                       "' (see --help)"};
     };
     const std::string ticks = "1 to 2147483647", effectif = "0 to 2147483647";
-    const Cas table[] = {
+    std::vector<Cas> table = {
         nombre("--ticks", ticks, "abc"),
         nombre("--ticks", ticks, "0"),
         nombre("--ticks", ticks, "-5"),
@@ -179,35 +172,45 @@ TEST_F(Lot, RefusEtEcrituresEnEchec) {
         nombre("--shoals", effectif, "six"),
         nombre("--seed", "0 to 4294967295", "-1"),
         nombre("--seed", "0 to 4294967295", "4294967296"),
-        {{"--bogus", "--state", "@s.jsonl"}, 2, "not expected: --bogus"},
-        {{"surplus", "--stats", "@s.csv"}, 2, "not expected: surplus"},
-        {{"--state-every", "10", "--stats", "@s.csv"}, 2, "--state-every requires --state"},
-        {{"--state", "@absent/s.jsonl", "--stats", "@s.csv"}, 2, "--state: cannot open"},
-        {{"--state", "@s.jsonl", "--stats", "@absent/s.csv"}, 2, "--stats: cannot open"},
-        {{"--state", "@vieux.csv", "--stats", "@absent/s.csv"}, 2, "--stats: cannot open"},
-        {{"--state", "@s.out", "--stats", "@./s.out"}, 2, "--state and --stats name the same"},
-        {{"--ticks", "50", "--state", "/dev/full"}, 1, "'/dev/full': No space left on device"},
-        {{"--ticks", "50", "--stats", "/dev/full"}, 1, "cannot write '/dev/full'"},
-        {{"--ticks", "50"}, 1, "cannot write the console report to standard output", "/dev/full"},
-        {{"--state", "/dev/full", "--state-every", "1"}, 1, "(run stopped at tick "},
+        nombre("--time-unit", ticks, "0"),
+        nombre("--lifespan", ticks, "0"),
+        nombre("--sterility", effectif, "-1"),
+        nombre("--shoal-size", effectif, "-1"),
+        {"--lifespan 20 --time-unit 107374183" + sorties, 2,
+         "--lifespan: 20 time units of 107374183 ticks (--time-unit) exceed 2147483647 ticks"},
+        {"--shoals 3 --shoal-size 715827876" + sorties, 2,
+         "--shoal-size: 20 founders and 3 shoals of 715827876 cutits exceed 2147483647 creatures"},
+        {"--state @s.jsonl --stats @s.csv --summary /tmp", 2, "--summary: '/tmp' is not a regular"},
+        {"--stats @s.csv --summary @s.csv", 2, "--stats and --summary name the same file"},
+        {"--bogus --state @s.jsonl", 2, "not expected: --bogus"},
+        {"surplus --stats @s.csv", 2, "not expected: surplus"},
+        {"--state-every 10 --stats @s.csv", 2, "--state-every requires --state"},
+        {"--state @absent/s.jsonl --stats @s.csv", 2, "--state: cannot open"},
+        {"--state @s.jsonl --stats @absent/s.csv", 2, "--stats: cannot open"},
+        {"--state @vieux.csv --stats @absent/s.csv", 2, "--stats: cannot open"},
+        {"--state @s.out --stats @./s.out", 2, "--state and --stats name the same"},
+        {"--ticks 50 --state /dev/full", 1, "'/dev/full': No space left on device"},
+        {"--ticks 50 --stats /dev/full", 1, "cannot write '/dev/full'"},
+        {"--ticks 50", 1, "cannot write the console report to standard output", "/dev/full"},
+        {"--state /dev/full --state-every 1", 1, "(run stopped at tick "},
     };
+    for (const std::string tank : {"511,600,600", "600,200,600", "600,600,511", "600,16385,600",
+                                   "600,600", "600,600,600,600", "-600,600,600", "a,b,c"}) {
+        table.push_back({"--tank " + tank + sorties, 2,
+                         "--tank: expects X,Y,Z: whole numbers, X and Z from 512 and Y from 201, "
+                         "each up to 16384, not '" +
+                             tank + "' (see --help)"});
+    }
     for (const Cas& c : table) {
         std::filesystem::remove_all(dossier_);
         std::filesystem::create_directory(dossier_);
         std::ofstream(chemin("vieux.csv")) << "ancien\n";
-        std::vector<std::string> arguments = {AQUARIUM_BATCH, "--seed", "1"};
-        for (const std::string& a : c.arguments)
-            arguments.push_back(a[0] == '@' ? chemin(a.substr(1)) : a);
-        const Issue lot = executer(arguments, c.sortieVers);
+        const Issue lot = lancer("--seed 1 " + c.arguments, c.sortieVers);
         EXPECT_EQ(lot.statut, c.statut) << c.motif;
         EXPECT_NE(lot.erreurs.find(c.motif), std::string::npos) << lot.erreurs << c.motif;
         EXPECT_EQ(lot.erreurs.find("speedbricks alive"), std::string::npos) << c.motif;
-        if (c.statut == 2) {
-            EXPECT_EQ(lot.sortie, "") << c.motif;
-            EXPECT_EQ(lignes(lot.erreurs).size(), 1u) << lot.erreurs;
-            EXPECT_EQ(lot.erreurs.rfind("aquarium-batch: ", 0), 0u) << lot.erreurs;
-        }
-        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dossier_), {}), 1) << c.motif;
+        if (c.statut == 2) verifierRefus(lot, "aquarium-batch: ");
+        EXPECT_EQ(fichiers(), std::vector<std::string>{"vieux.csv"}) << c.motif;
         EXPECT_EQ(lireFichier(chemin("vieux.csv")), "ancien\n") << c.motif;
     }
 }
@@ -216,12 +219,8 @@ TEST_F(Lot, RefusEtEcrituresEnEchec) {
 // is held in its report, its trace already open, while the directory goes.
 TEST_F(Lot, DossierDisparuPendantLaCourse) {
     std::filesystem::create_directory(dossier_ / "sous");
-    Lancement l;
-    l.arguments = {AQUARIUM_BATCH,        "--seed", "1",        "--ticks", "1",
-                   "--founders",          "400",    "--shoals", "0",       "--state",
-                   chemin("sous/t.jsonl")};
-    l.sortieBloqueeApres = 4096;
-    Processus lot(l);
+    Processus lot({commande("--seed 1 --ticks 1 --founders 400 --shoals 0 --state @sous/t.jsonl"),
+                   "", 4096u});
     ASSERT_TRUE(lot.attendreEcrits(1, std::chrono::seconds(60))) << lot.erreurs();
     std::filesystem::remove_all(dossier_ / "sous");
     const Issue fin = *lot.attendreFin();

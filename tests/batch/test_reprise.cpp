@@ -53,33 +53,23 @@ void joindre(Fichiers& tout, const Fichiers& part) {
 
 class Reprise : public LotTest {
 protected:
-    std::vector<std::string> sorties(const std::string& nom) const {
-        return {"--state",
-                chemin(nom + ".jsonl"),
-                "--state-every",
-                std::to_string(kPeriode),
-                "--stats",
-                chemin(nom + ".csv"),
-                "--checkpoint",
-                chemin("point"),
-                "--checkpoint-every",
-                "250"};
+    static std::string sorties(const std::string& nom) {
+        return " --state @" + nom + ".jsonl --state-every " + std::to_string(kPeriode) +
+               " --stats @" + nom + ".csv --checkpoint @point --checkpoint-every 250";
     }
     Fichiers lireSorties(const std::string& nom, const Issue& issue) const {
         return {issue.sortie, lireFichier(chemin(nom + ".csv")),
                 lireFichier(chemin(nom + ".jsonl"))};
     }
     /// One run with every output, which must succeed and say `recit`; `nom` names its files.
-    Fichiers courir(const std::string& nom, std::vector<std::string> arguments,
+    Fichiers courir(const std::string& nom, const std::string& ligne,
                     const std::string& recit = "") {
-        const std::vector<std::string> s = sorties(nom);
-        arguments.insert(arguments.end(), s.begin(), s.end());
-        const Issue issue = lancer(arguments);
+        const Issue issue = lancer(ligne + sorties(nom));
         EXPECT_EQ(issue.statut, 0) << issue.erreurs;
         EXPECT_NE(issue.erreurs.find(recit), std::string::npos) << issue.erreurs;
         return lireSorties(nom, issue);
     }
-    Fichiers ininterrompue() { return courir("entier", {"--seed", "1", "--ticks", "3000"}); }
+    Fichiers ininterrompue() { return courir("entier", "--seed 1 --ticks 3000"); }
 };
 
 // Stops chosen from seed 1's run: 100, every founder invincible and some turning at a wall;
@@ -89,14 +79,12 @@ protected:
 TEST_F(Reprise, UneCourseReprisePlusieursFoisEgaleLaCourseIninterrompue) {
     const Fichiers entier = ininterrompue();
     Fichiers joint;
-    joindre(joint, courir("p1", {"--seed", "1", "--ticks", "100"}));
-
-    const std::string point = chemin("point");
-    joindre(joint, courir("p2", {"--resume", point, "--ticks", "205"}));
-    joindre(joint, courir("p3", {"--resume", point, "--ticks", "375"}));
-    joindre(joint, courir("p4", {"--resume", point, "--ticks", "3000", "--max-speedbricks", "40"},
+    joindre(joint, courir("p1", "--seed 1 --ticks 100"));
+    joindre(joint, courir("p2", "--resume @point --ticks 205"));
+    joindre(joint, courir("p3", "--resume @point --ticks 375"));
+    joindre(joint, courir("p4", "--resume @point --ticks 3000 --max-speedbricks 40",
                           "stopped at tick 1888, more than 40 speedbricks alive"));
-    joindre(joint, courir("p5", {"--resume", point}));
+    joindre(joint, courir("p5", "--resume @point"));
     EXPECT_EQ(joint, entier);
 }
 
@@ -109,13 +97,9 @@ TEST_P(Interruption, LaisseDesFichiersEntiersQuiSeJoignentALaReprise) {
     const Fichiers entier = ininterrompue();
 
     const std::size_t moitie = entier.rapport.find('\n', entier.rapport.size() / 2) + 1;
-    Lancement lancement{{AQUARIUM_BATCH, "--seed", "1", "--ticks", "3000"}, "", moitie};
-    const std::vector<std::string> s = sorties("p1");
-    lancement.arguments.insert(lancement.arguments.end(), s.begin(), s.end());
-    Processus processus(lancement);
+    Processus processus({commande("--seed 1 --ticks 3000" + sorties("p1")), "", moitie});
     ASSERT_TRUE(processus.attendreEcrits(moitie, std::chrono::seconds(60)));
     ASSERT_EQ(::kill(processus.pid(), signal), 0);
-    processus.lireSortie();
     const Issue issue = *processus.attendreFin();
     EXPECT_EQ(issue.statut, statut) << issue.erreurs;
     const std::string recit =
@@ -128,7 +112,7 @@ TEST_P(Interruption, LaisseDesFichiersEntiersQuiSeJoignentALaReprise) {
               std::stoi(issue.erreurs.substr(position + recit.size())));
     Fichiers joint;
     joindre(joint, premiere);
-    joindre(joint, courir("p2", {"--resume", chemin("point")}));
+    joindre(joint, courir("p2", "--resume @point"));
     EXPECT_EQ(joint, entier);
 }
 
@@ -140,11 +124,10 @@ INSTANTIATE_TEST_SUITE_P(Signaux, Interruption,
 TEST_F(Reprise, UnSecondSignalTermineAussitot) {
     const std::size_t fondateurs =
         20 * (std::string("Nouveau Speedbrick avec le g\xe9nome suivant : ").size() + 20 + 1);
-    Processus processus({{AQUARIUM_BATCH, "--seed", "1", "--ticks", "3000"}, "", fondateurs});
+    Processus processus({commande("--seed 1 --ticks 3000"), "", fondateurs});
     ASSERT_TRUE(processus.attendreEcrits(fondateurs, std::chrono::seconds(60)));
     ::kill(processus.pid(), SIGINT);
     ::kill(processus.pid(), SIGTERM);
-    processus.lireSortie();
     EXPECT_EQ(processus.attendreFin()->statut, -1) << "not ended by the second signal";
 }
 
@@ -155,12 +138,9 @@ std::string avecOctet(std::string octets, std::size_t position, char octet) {
 
 // Each refused before anything is written: one line, status 2, no output left.
 TEST_F(Reprise, RefuseUnPointDeRepriseIllisibleOuContredit) {
-    ASSERT_EQ(lancer({"--seed", "1", "--ticks", "50", "--quiet", "--checkpoint", chemin("bon"),
-                      "--state", chemin("trace")})
-                  .statut,
-              0);
+    ASSERT_EQ(lancer("--seed 1 --ticks 50 --quiet --checkpoint @bon --state @trace").statut, 0);
     const std::string bon = lireFichier(chemin("bon"));
-    using Cas = std::tuple<std::optional<std::string>, std::string, std::vector<std::string>>;
+    using Cas = std::tuple<std::optional<std::string>, std::string, std::string>;
     const std::vector<Cas> cas = {
         {std::nullopt, "cannot open: No such file or directory", {}},
         {bon.substr(0, bon.size() / 2), "truncated", {}},
@@ -170,24 +150,18 @@ TEST_F(Reprise, RefuseUnPointDeRepriseIllisibleOuContredit) {
         {avecOctet(bon, 9, 2), "a checkpoint of format version 2", {}},
         {lireFichier(chemin("trace")), "not a checkpoint", {}},
         {"AQUA", "not a checkpoint", {}},
-        {bon, "--seed 2 contradicts the checkpoint's 1", {"--seed", "2"}},
-        {bon, "--founders 19 contradicts the checkpoint's 20", {"--founders", "19"}},
-        {bon, "--shoals 7 contradicts the checkpoint's 6", {"--shoals", "7"}},
-        {bon, "--ticks 50 does not go beyond the checkpoint's tick 50", {"--ticks", "50"}},
+        {bon, "--seed 2 contradicts the checkpoint's 1", "--seed 2"},
+        {bon, "--founders 19 contradicts the checkpoint's 20", "--founders 19"},
+        {bon, "--shoals 7 contradicts the checkpoint's 6", "--shoals 7"},
+        {bon, "--ticks 50 does not go beyond the checkpoint's tick 50", "--ticks 50"},
         {bon, "the checkpoint is at tick 50, the end of its run: give --ticks", {}},
     };
     for (const auto& [octets, raison, options] : cas) {
         const std::string point = chemin("point");
         std::filesystem::remove(point);
         if (octets) std::ofstream(point, std::ios::binary) << *octets;
-        std::vector<std::string> arguments = {"--resume", point, "--stats", chemin("stats")};
-        arguments.insert(arguments.end(), options.begin(), options.end());
-        const Issue issue = lancer(arguments);
-        EXPECT_EQ(issue.statut, 2) << raison;
-        EXPECT_EQ(issue.erreurs.rfind("aquarium-batch: --resume '" + point + "': " + raison, 0),
-                  0u);
-        EXPECT_EQ(lignes(issue.erreurs).size(), 1u) << issue.erreurs;
-        EXPECT_EQ(issue.sortie, "");
+        verifierRefus(lancer("--resume @point --stats @stats " + options),
+                      "aquarium-batch: --resume '" + point + "': " + raison);
         EXPECT_FALSE(std::filesystem::exists(chemin("stats"))) << raison;
     }
 }

@@ -4,7 +4,6 @@
 
 #include <climits>
 #include <cstdlib>
-#include <vector>
 
 // The owned generator must give, seed for seed, the very numbers of the C library's
 // srand()/rand(): every recorded run depends on it.
@@ -22,20 +21,4 @@ TEST(Aleatoire, SuitLaBibliothequeCDeGraineEnGraine) {
             }
         }
     }
-}
-
-TEST(Aleatoire, ReprendLaSuiteLaOuSonEtatAEteSauve) {
-    GenerateurAleatoire generateur;
-    generateur.semer(7);
-    for (int i = 0; i < 1000; ++i)
-        generateur.tirer();
-    const GenerateurAleatoire::Etat sauve = generateur.etat();
-    std::vector<int> suite;
-    for (int i = 0; i < 100; ++i)
-        suite.push_back(generateur.tirer());
-
-    GenerateurAleatoire repris;
-    repris.restaurer(sauve);
-    for (int attendu : suite)
-        ASSERT_EQ(repris.tirer(), attendu);
 }

@@ -27,11 +27,7 @@ Suite continuer(int ticks) {
 // countdowns under way, rings half recycled. Saved and restored over the world that went on, it
 // goes on to the same fingerprint and the same report, and saves to the same bytes.
 TEST(Sauvegarde, UnMondeRestaureContinueCommeLOriginal) {
-    {
-        const Console muette;
-        construireMondeSynthetique(1500, 19, 11, 300);
-    }
-    C_AQUARIUM* monde = C_AQUARIUM::getAquarium();
+    C_AQUARIUM* monde = mondeSynthetiqueMuet(1500, 19, 11, 300);
     monde->setUniteTemps(120);
     monde->setDureeVie(30);
     monde->setDureeSterilite(40);
@@ -59,10 +55,7 @@ TEST(Sauvegarde, UnMondeRestaureContinueCommeLOriginal) {
 // Cut anywhere, or followed by more, the bytes are refused whole: no world is left, and
 // nothing leaks (the sanitizer build checks).
 TEST(Sauvegarde, DesOctetsCoupesOuEnTropSontRefuses) {
-    {
-        const Console muette;
-        construireMondeSynthetique(30, 3, 5);
-    }
+    mondeSynthetiqueMuet(30, 3, 5);
     continuer(200);
     std::string octets;
     sauvegarderMonde(octets);

@@ -4,29 +4,30 @@
 #include "Monde.h"
 #include "Processus.h"
 
+#include <cstdio>
 #include <fstream>
 
 namespace {
 
 class Enregistreur : public DossierTest {
 protected:
-    /// The recorder with no X display, and PATH as given (unchanged if empty).
-    Issue enregistrer(std::vector<std::string> arguments, const std::string& path = "") const {
-        std::vector<std::string> ligne = {"/usr/bin/env", "-u", "DISPLAY"};
-        if (!path.empty()) ligne.push_back("PATH=" + path);
-        ligne.push_back(AQUARIUM_RECORD);
-        ligne.insert(ligne.end(), arguments.begin(), arguments.end());
-        return executer(ligne);
+    /// The recorder with no X display and the words of `ligne` (see mots()), PATH as given
+    /// (unchanged if empty).
+    Issue enregistrer(const std::string& ligne, const std::string& path = "") const {
+        std::vector<std::string> commande = mots(ligne);
+        commande.insert(commande.begin(), AQUARIUM_RECORD);
+        if (!path.empty()) commande.insert(commande.begin(), "PATH=" + path);
+        commande.insert(commande.begin(), {"/usr/bin/env", "-u", "DISPLAY"});
+        return executer(commande);
     }
 };
 
 /// Pixels brighter than the background the codec leaves near black.
 int clairs(const std::string& image) {
+    const auto* p = reinterpret_cast<const unsigned char*>(image.data());
     int n = 0;
     for (std::size_t i = 0; i + 2 < image.size(); i += 3)
-        n += static_cast<unsigned char>(image[i]) + static_cast<unsigned char>(image[i + 1]) +
-                 static_cast<unsigned char>(image[i + 2]) >
-             150;
+        n += p[i] + p[i + 1] + p[i + 2] > 150 ? 1 : 0;
     return n;
 }
 
@@ -34,14 +35,13 @@ int clairs(const std::string& image) {
 TEST_F(Enregistreur, VideoSeDecodeAvecLesImagesDemandees) {
     for (const auto& [extension, codec] : {std::pair{"mp4", "h264"}, std::pair{"webm", "vp9"}}) {
         const std::string video = chemin(std::string("v.") + extension);
-        const Issue fait =
-            enregistrer({"--seed", "1", "--ticks", "21", "--from-tick", "2", "--frame-every", "3",
-                         "--size", "320x256", "--fps", "12", "--quiet", "--video", video});
+        const Issue fait = enregistrer("--seed 1 --ticks 21 --from-tick 2 --frame-every 3 "
+                                       "--size 320x256 --fps 12 --quiet --video @v." +
+                                       std::string(extension));
         ASSERT_EQ(fait.statut, 0) << fait.erreurs;
         EXPECT_EQ(fait.sortie, "");
         EXPECT_NE(fait.erreurs.find("--video: 8 frames of 320x256"), std::string::npos)
             << fait.erreurs;
-        // Frames counted by decoding them.
         EXPECT_EQ(
             executer({FFPROBE, "-v", "error", "-count_frames", "-select_streams", "v:0",
                       "-show_entries", "stream=codec_name,width,height,r_frame_rate,nb_read_frames",
@@ -64,35 +64,27 @@ TEST_F(Enregistreur, VideoSeDecodeAvecLesImagesDemandees) {
     }
 }
 
-// "@name" stands for a file of the test's folder; --video @v.mp4 is added unless given. The one
-// line of refusal must hold every pattern.
-const std::vector<std::pair<std::vector<std::string>, std::vector<std::string>>> kRefus = {
-    {{"--video", "@v.avi"}, {"--video", ".mp4 (H.264)", ".webm (VP9)", "v.avi"}},
-    {{"--video"}, {"--video", "missing"}},
-    {{"--size", "321x256"}, {"--size", "even numbers from 16", "'321x256'"}},
-    {{"--size", "320x"}, {"--size", "WIDTHxHEIGHT", "'320x'"}},
-    {{"--size", "8x8"}, {"--size", "'8x8'"}},
-    {{"--fps", "0"}, {"--fps", "from 1 to 240", "'0'"}},
-    {{"--frame-every", "0"}, {"--frame-every", "'0'"}},
-    {{"--from-tick", "3001"}, {"--from-tick 3001", "3000 (--ticks)"}},
-    {{"--seed", "-1"}, {"--seed", "'-1'"}},
-    {{"--checkpoint", "@v.mp4"}, {"--video and --checkpoint", "same file"}},
-    {{"--video", "@absent/v.mp4"}, {"--video", "cannot open", "absent/v.mp4"}},
+// --video @v.mp4 is added unless given. The one line of refusal must hold every pattern.
+const std::vector<std::pair<std::string, std::vector<std::string>>> kRefus = {
+    {"--video @v.avi", {"--video", ".mp4 (H.264)", ".webm (VP9)", "v.avi"}},
+    {"--video", {"--video", "missing"}},
+    {"--size 321x256", {"--size", "even numbers from 16", "'321x256'"}},
+    {"--size 320x", {"--size", "WIDTHxHEIGHT", "'320x'"}},
+    {"--size 8x8", {"--size", "'8x8'"}},
+    {"--fps 0", {"--fps", "from 1 to 240", "'0'"}},
+    {"--frame-every 0", {"--frame-every", "'0'"}},
+    {"--from-tick 3001", {"--from-tick 3001", "3000 (--ticks)"}},
+    {"--seed -1", {"--seed", "'-1'"}},
+    {"--checkpoint @v.mp4", {"--video and --checkpoint", "same file"}},
+    {"--video @absent/v.mp4", {"--video", "cannot open", "absent/v.mp4"}},
 };
 
 TEST_F(Enregistreur, OptionRefuseeUneLigneStatutDeuxRienDeCree) {
     for (const auto& [options, motifs] : kRefus) {
-        std::vector<std::string> arguments;
-        for (const std::string& a : options)
-            arguments.push_back(a[0] == '@' ? chemin(a.substr(1)) : a);
-        if (options[0] != "--video")
-            arguments.insert(arguments.end(), {"--video", chemin("v.mp4")});
-        const Issue refus = enregistrer(arguments);
+        const bool video = options.rfind("--video", 0) == 0;
+        const Issue refus = enregistrer(options + (video ? "" : " --video @v.mp4"));
         SCOPED_TRACE(refus.erreurs);
-        EXPECT_EQ(refus.statut, 2);
-        EXPECT_EQ(refus.sortie, "");
-        ASSERT_EQ(lignes(refus.erreurs).size(), 1u);
-        EXPECT_EQ(refus.erreurs.rfind("aquarium-record: ", 0), 0u);
+        verifierRefus(refus, "aquarium-record: ");
         for (const std::string& motif : motifs)
             EXPECT_NE(refus.erreurs.find(motif), std::string::npos) << "lacks: " << motif;
         EXPECT_TRUE(fichiers().empty());
@@ -102,12 +94,8 @@ TEST_F(Enregistreur, OptionRefuseeUneLigneStatutDeuxRienDeCree) {
 // Refused before anything is simulated, and a video already there stays as it was.
 TEST_F(Enregistreur, SansFfmpegRefuseEtLaisseLaVideoExistante) {
     std::ofstream(chemin("v.mp4")) << "ancienne";
-    const Issue refus = enregistrer({"--ticks", "5", "--video", chemin("v.mp4")}, "/nulle-part");
-    EXPECT_EQ(refus.statut, 2);
-    EXPECT_EQ(refus.sortie, "");
-    EXPECT_EQ(refus.erreurs.rfind("aquarium-record: --video: cannot run ffmpeg: No such file", 0),
-              0u);
-    EXPECT_EQ(lignes(refus.erreurs).size(), 1u) << refus.erreurs;
+    verifierRefus(enregistrer("--ticks 5 --video @v.mp4", "/nulle-part"),
+                  "aquarium-record: --video: cannot run ffmpeg: No such file");
     EXPECT_EQ(lireFichier(chemin("v.mp4")), "ancienne");
 }
 
@@ -118,18 +106,16 @@ TEST_F(Enregistreur, EncodeurQuiSArreteStatutUnSansFichier) {
                                        "read -r pid nom etat parent groupe reste </proc/$$/stat\n"
                                        "echo \"pid $$ group $groupe\" >&2\nexit 3\n";
     std::filesystem::permissions(chemin("ffmpeg"), std::filesystem::perms::owner_all);
-    const Issue echec = enregistrer(
-        {"--seed", "1", "--ticks", "5", "--quiet", "--size", "320x256", "--video", chemin("v.mp4")},
-        dossier_.string() + ":/usr/bin:/bin");
+    const Issue echec = enregistrer("--seed 1 --ticks 5 --quiet --size 320x256 --video @v.mp4",
+                                    dossier_.string() + ":/usr/bin:/bin");
     EXPECT_EQ(echec.statut, 1);
     const std::vector<std::string> l = lignes(echec.erreurs);
     ASSERT_EQ(l.size(), 2u) << echec.erreurs;
     EXPECT_EQ(l[0], "aquarium-record: seed 1");
-    EXPECT_EQ(l[1].rfind("aquarium-record: ffmpeg stopped (status 3): pid ", 0), 0u) << l[1];
-    std::istringstream mots(l[1].substr(l[1].find("): pid ") + 3));
-    std::string pid, groupe, mot;
-    mots >> mot >> pid >> mot >> groupe;
-    EXPECT_EQ(groupe.substr(0, groupe.find(';')), pid) << l[1];
+    long pid = 0, groupe = -1;
+    const char* format = "aquarium-record: ffmpeg stopped (status 3): pid %ld group %ld";
+    EXPECT_EQ(std::sscanf(l[1].c_str(), format, &pid, &groupe), 2) << l[1];
+    EXPECT_EQ(groupe, pid) << l[1];
     EXPECT_NE(l[1].find("removed (run stopped at tick 0)"), std::string::npos) << l[1];
     EXPECT_EQ(fichiers(), std::vector<std::string>{"ffmpeg"});
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -18,7 +19,14 @@ protected:
     void TearDown() override { std::filesystem::remove_all(dossier_); }
 
     std::string chemin(const std::string& nom) const { return (dossier_ / nom).string(); }
-    /// What the folder holds, by name.
+    /// The words of `ligne`, split at spaces, each "@name" made the path of that file here.
+    std::vector<std::string> mots(const std::string& ligne) const {
+        std::vector<std::string> resultat;
+        std::istringstream flux(ligne);
+        for (std::string mot; flux >> mot;)
+            resultat.push_back(mot[0] == '@' ? chemin(mot.substr(1)) : mot);
+        return resultat;
+    }
     std::vector<std::string> fichiers() const {
         std::vector<std::string> noms;
         for (const auto& entree : std::filesystem::directory_iterator(dossier_))

@@ -7,7 +7,6 @@
 #include "C_SPEEDBRICK_GENTIL.h"
 #include "C_SPEEDBRICK_NORMAL.h"
 
-#include <cstdlib>
 #include <fstream>
 
 C_AQUARIUM* mondeVide() {
@@ -25,6 +24,11 @@ C_AQUARIUM* mondeSerre(unsigned graine, int n) {
     for (C_SPEEDBRICK* s : monde->speedbricks())
         s->setAge(ageDeMort - 1 - (k++ % 40));
     return monde;
+}
+
+C_AQUARIUM* mondeSynthetiqueMuet(int n, int anneaux, unsigned graine, int taille) {
+    const Console muette;
+    return construireMondeSynthetique(n, anneaux, graine, taille);
 }
 
 C_SPEEDBRICK* poser(T_Genre genre, std::vector<int> genome, float x, float y, float z, T_Sexe sexe,
@@ -62,10 +66,10 @@ std::uint64_t fnv1a(const std::string& octets, std::uint64_t valeur) {
     return valeur;
 }
 
-std::vector<std::string> lignes(const std::string& texte) {
+std::vector<std::string> lignes(const std::string& texte, char fin) {
     std::vector<std::string> resultat;
     std::istringstream flux(texte);
-    for (std::string ligne; std::getline(flux, ligne);)
+    for (std::string ligne; std::getline(flux, ligne, fin);)
         resultat.push_back(ligne);
     return resultat;
 }

@@ -19,8 +19,6 @@ class Console {
 public:
     Console() : ancien_(std::cout.rdbuf(tampon_.rdbuf())) {}
     ~Console() { std::cout.rdbuf(ancien_); }
-    Console(const Console&) = delete;
-    Console& operator=(const Console&) = delete;
 
     std::string texte() const { return tampon_.str(); }
     /// What was written since the last call, then forgotten.
@@ -43,6 +41,9 @@ C_AQUARIUM* mondeVide();
 /// ticks of their death.
 C_AQUARIUM* mondeSerre(unsigned graine, int n);
 
+/// construireMondeSynthetique() without its shoals' line on the console.
+C_AQUARIUM* mondeSynthetiqueMuet(int n, int anneaux, unsigned graine, int taille = TAILLE_AQUARIUM);
+
 /// Each test gets an empty world (mondeVide()) and the console captured; freed after.
 class MondeTest : public ::testing::Test {
 protected:
@@ -57,16 +58,14 @@ protected:
 /// `anneaux` rings grown behind the head.
 C_SPEEDBRICK* poser(T_Genre genre, std::vector<int> genome, float x, float y, float z,
                     T_Sexe sexe = INDETERMINE, int anneaux = 0);
-/// The speedbrick's ring `i`, moved to (x, y, z).
 void placerAnneau(C_SPEEDBRICK* s, int i, float x, float y, float z);
 /// A registered cutit at (x, y, z), at rest.
 C_CUTIT* poserCutit(float x, float y, float z);
 
 /// FNV-1a of some bytes, to compare long texts and states through one number.
 std::uint64_t fnv1a(const std::string& octets, std::uint64_t depart = 14695981039346656037ULL);
-/// The lines of a text, without their newlines.
-std::vector<std::string> lignes(const std::string& texte);
-/// How many lines of the text hold `morceau`.
+/// The pieces of a text cut at each `fin`, without it.
+std::vector<std::string> lignes(const std::string& texte, char fin = '\n');
 long compterLignes(const std::string& texte, const std::string& morceau);
 /// The whole file, byte for byte; empty if it cannot be read.
 std::string lireFichier(const std::string& chemin);

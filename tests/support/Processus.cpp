@@ -1,5 +1,8 @@
 #include "Processus.h"
 
+#include <gtest/gtest.h>
+
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <signal.h>
@@ -12,14 +15,6 @@
 extern char** environ;
 
 namespace {
-
-std::vector<char*> pointeurs(std::vector<std::string>& textes) {
-    std::vector<char*> p;
-    for (std::string& t : textes)
-        p.push_back(t.data());
-    p.push_back(nullptr);
-    return p;
-}
 
 // Shrinks the pipe to the smallest the kernel allows and fills it but for the bytes the
 // program may write; returns how many bytes of filling went in.
@@ -56,8 +51,11 @@ Processus::Processus(const Lancement& l) {
     }
     posix_spawn_file_actions_adddup2(&actions, erreurs[1], STDERR_FILENO);
     std::vector<std::string> arguments = l.arguments;
-    const int echec = ::posix_spawn(&pid_, arguments.at(0).c_str(), &actions, nullptr,
-                                    pointeurs(arguments).data(), environ);
+    std::vector<char*> argv;
+    for (std::string& a : arguments)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    const int echec = ::posix_spawn(&pid_, argv.at(0), &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     for (int bout : {sortie[1], erreurs[1]})
         ::close(bout);
@@ -123,8 +121,12 @@ void Processus::lire(int descripteur, std::string& vers) {
 }
 
 Issue executer(const std::vector<std::string>& arguments, const std::string& sortieVers) {
-    Lancement l;
-    l.arguments = arguments;
-    l.sortieVers = sortieVers;
-    return *Processus(l).attendreFin();
+    return *Processus({arguments, sortieVers, std::nullopt}).attendreFin();
+}
+
+void verifierRefus(const Issue& issue, const std::string& debut) {
+    EXPECT_EQ(issue.statut, 2) << issue.erreurs;
+    EXPECT_EQ(issue.sortie, "");
+    EXPECT_EQ(std::count(issue.erreurs.begin(), issue.erreurs.end(), '\n'), 1) << issue.erreurs;
+    EXPECT_EQ(issue.erreurs.rfind(debut, 0), 0u) << issue.erreurs << "expected: " << debut;
 }

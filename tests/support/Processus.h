@@ -9,7 +9,6 @@
 #include <thread>
 #include <vector>
 
-/// How to start a program under test.
 struct Lancement {
     /// The program's path, then its arguments (/usr/bin/env changes the environment).
     std::vector<std::string> arguments;
@@ -20,10 +19,8 @@ struct Lancement {
     std::optional<std::size_t> sortieBloqueeApres;
 };
 
-/// What a finished program left behind.
 struct Issue {
-    /// The exit status, or -1 when a signal ended the program.
-    int statut = -1;
+    int statut = -1; // -1: ended by a signal
     std::string sortie;
     std::string erreurs;
 };
@@ -34,11 +31,8 @@ class Processus {
 public:
     explicit Processus(const Lancement& lancement);
     ~Processus();
-    Processus(const Processus&) = delete;
-    Processus& operator=(const Processus&) = delete;
 
     bool enCours();
-    /// The program's process id.
     pid_t pid() const { return pid_; }
     /// Whether the held standard output got this many bytes within the delay.
     bool attendreEcrits(std::size_t octets, std::chrono::seconds delai);
@@ -62,6 +56,8 @@ private:
 
 /// Runs a program to its end, its standard output into `sortieVers` if given.
 Issue executer(const std::vector<std::string>& arguments, const std::string& sortieVers = "");
+/// Expects a refusal: status 2, nothing on standard output, one line of error beginning so.
+void verifierRefus(const Issue& issue, const std::string& debut);
 
 /// Polls until condition() holds or the delay runs out; says whether it held.
 template <typename Condition> bool attendreQue(Condition condition, std::chrono::seconds delai) {

@@ -28,14 +28,12 @@ struct Image {
             n += (rgb[k] | rgb[k + 1] | rgb[k + 2]) == 0 ? 1 : 0;
         return n;
     }
-    /// Pixels that differ from `autre`, of the same size.
     long differences(const Image& autre) const {
         long n = 0;
         for (std::size_t k = 0; k + 2 < rgb.size(); k += 3)
             n += std::equal(&rgb[k], &rgb[k] + 3, &autre.rgb[k]) ? 0 : 1;
         return n;
     }
-    long nonNoirs() const { return static_cast<long>(largeur) * hauteur - noirs(); }
     bool operator==(const Image& autre) const {
         return largeur == autre.largeur && hauteur == autre.hauteur && rgb == autre.rgb;
     }

@@ -56,10 +56,9 @@ std::size_t couleurs(const Image& image) {
 // window may exist meanwhile.
 TEST(Aquarium, RapportFenetreImageEtTouches) {
     std::string fondateurs;
-    for (int i = 0; i < 20; ++i) {
-        std::string genome(20, '0');
-        genome[static_cast<std::size_t>(i)] = '1';
-        fondateurs += "Nouveau Speedbrick avec le g\xe9nome suivant : " + genome + "\n";
+    for (std::size_t i = 0; i < 20; ++i) {
+        fondateurs += "Nouveau Speedbrick avec le g\xe9nome suivant : " + std::string(i, '0') +
+                      "1" + std::string(19 - i, '0') + "\n";
     }
     Lancement l = aquarium();
     l.sortieBloqueeApres = fondateurs.size();

@@ -14,6 +14,7 @@
 #include <GL/glx.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 
 namespace {
@@ -70,14 +71,12 @@ void glut(float rayon) { glutSolidSphere(rayon, kDecoupage, kDecoupage); }
 void notre(float rayon) { SphereSolide(rayon, kDecoupage, kDecoupage).tracer(); }
 
 // The offscreen image has its top row first, the window's its bottom row.
-Image retourner(const Image& image) {
-    Image retournee{image.largeur, image.hauteur, {}};
+Image retourner(Image image) {
     const auto ligne = static_cast<std::ptrdiff_t>(image.largeur) * 3;
-    for (int y = image.hauteur - 1; y >= 0; --y) {
-        const auto debut = image.rgb.begin() + y * ligne;
-        retournee.rgb.insert(retournee.rgb.end(), debut, debut + ligne);
-    }
-    return retournee;
+    for (int y = 0; y < image.hauteur / 2; ++y)
+        std::swap_ranges(image.rgb.begin() + y * ligne, image.rgb.begin() + (y + 1) * ligne,
+                         image.rgb.end() - (y + 1) * ligne);
+    return image;
 }
 
 // A thread has one current context: the window's is set aside while the offscreen one draws.
@@ -112,10 +111,7 @@ TEST_F(HorsEcran, NotreSphereEstCelleDeFreeglut) {
 }
 
 TEST_F(HorsEcran, LImageHorsEcranEstCelleDeLaFenetre) {
-    {
-        const Console silence;
-        construireMondeSynthetique(300, 19, 11);
-    }
+    mondeSynthetiqueMuet(300, 19, 11);
     G_rotationAutomatique = true;
     G_rotation = 41.0f;
     afficherScene();
@@ -123,6 +119,6 @@ TEST_F(HorsEcran, LImageHorsEcranEstCelleDeLaFenetre) {
     const Image horsEcran = imageHorsEcran(41.0f);
     ASSERT_EQ(horsEcran.rgb.size(), fenetre.rgb.size())
         << fenetre.largeur << "x" << fenetre.hauteur;
-    EXPECT_GT(fenetre.nonNoirs(), 50000) << "too little drawn to compare";
+    EXPECT_LT(fenetre.noirs(), 1000L * 800 - 50000) << "too little drawn to compare";
     EXPECT_EQ(horsEcran.differences(fenetre), 0);
 }
