@@ -129,10 +129,13 @@ void C_SPEEDBRICK::corrigerPosition() {
     borner(posZ, monde->tailleZ);
 }
 
+// A draw's (n % 6 + 1) - 3.5, by n % 6.
+constexpr float kComposantes[6] = {-2.5f, -1.5f, -0.5f, 0.5f, 1.5f, 2.5f};
+
 void C_SPEEDBRICK::genererVecteurDeplacement() {
-    const float z = static_cast<float>((aleatoire() % 6 + 1) - 3.5);
-    const float y = static_cast<float>((aleatoire() % 6 + 1) - 3.5);
-    const float x = static_cast<float>((aleatoire() % 6 + 1) - 3.5);
+    const float z = kComposantes[aleatoire() % 6];
+    const float y = kComposantes[aleatoire() % 6];
+    const float x = kComposantes[aleatoire() % 6];
     setVelocite(x, y, z);
 }
 
