@@ -5,6 +5,7 @@
 #include <cassert>
 #include <condition_variable>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -30,11 +31,14 @@ public:
         demarrer(fils);
     }
 
-    void executer(std::size_t nombre, const std::function<void(std::size_t)>& tache) {
+    void executer(std::size_t nombre, const std::function<void(std::size_t)>& tache,
+                  const std::function<void(std::size_t)>* suite) {
         assert(nombre <= UINT32_MAX && "too many tasks for one batch");
         if (ouvriers_.empty() || nombre <= 1) {
-            for (std::size_t k = 0; k < nombre; ++k)
+            for (std::size_t k = 0; k < nombre; ++k) {
                 tache(k);
+                if (suite != nullptr) (*suite)(k);
+            }
             return;
         }
         std::uint32_t generation = 0;
@@ -44,10 +48,14 @@ public:
             tache_ = &tache;
             nombre_ = nombre;
             restantes_ = nombre;
+            finies_.reset(suite == nullptr ? nullptr : new std::atomic<bool>[nombre]);
+            for (std::size_t k = 0; suite != nullptr && k < nombre; ++k)
+                finies_[k].store(false, std::memory_order_relaxed);
             prochaine_.store(static_cast<std::uint64_t>(generation) << 32);
         }
         reveil_.notify_all();
-        const std::size_t faites = faire(generation, nombre, &tache);
+        const std::size_t faites = suite == nullptr ? faire(generation, nombre, &tache)
+                                                    : suivre(generation, nombre, &tache, *suite);
         std::unique_lock<std::mutex> verrou(verrou_);
         restantes_ -= faites;
         fin_.wait(verrou, [this] { return restantes_ == 0; });
@@ -95,12 +103,40 @@ private:
     std::size_t faire(std::uint32_t generation, std::size_t nombre,
                       const std::function<void(std::size_t)>* tache) {
         std::size_t faites = 0;
+        while (faireUne(generation, nombre, tache))
+            ++faites;
+        return faites;
+    }
+
+    // Whether a task was left to take, and then done.
+    bool faireUne(std::uint32_t generation, std::size_t nombre,
+                  const std::function<void(std::size_t)>* tache) {
         std::uint64_t mot = prochaine_.load();
         while ((mot >> 32) == generation && (mot & UINT32_MAX) < nombre) {
             if (!prochaine_.compare_exchange_weak(mot, mot + 1)) continue;
-            (*tache)(mot & UINT32_MAX);
-            ++faites;
-            mot = prochaine_.load();
+            const std::size_t k = mot & UINT32_MAX;
+            (*tache)(k);
+            if (finies_ != nullptr) finies_[k].store(true, std::memory_order_release);
+            return true;
+        }
+        return false;
+    }
+
+    // The caller's part of a followed batch: while the next result is not ready, it takes a task
+    // of its own, or, with none left, waits for the thread that has it.
+    std::size_t suivre(std::uint32_t generation, std::size_t nombre,
+                       const std::function<void(std::size_t)>* tache,
+                       const std::function<void(std::size_t)>& suite) {
+        std::size_t faites = 0;
+        for (std::size_t k = 0; k < nombre; ++k) {
+            while (!finies_[k].load(std::memory_order_acquire)) {
+                if (faireUne(generation, nombre, tache)) {
+                    ++faites;
+                } else {
+                    std::this_thread::yield();
+                }
+            }
+            suite(k);
         }
         return faites;
     }
@@ -113,6 +149,8 @@ private:
     const std::function<void(std::size_t)>* tache_ = nullptr;
     std::size_t nombre_ = 0;
     std::size_t restantes_ = 0;
+    /// For a followed batch, which tasks have returned; set before the batch is handed out.
+    std::unique_ptr<std::atomic<bool>[]> finies_;
     std::uint32_t generation_ = 0;
     bool arret_ = false;
     /// The batch's generation in the high half, its next task in the low half.
@@ -133,5 +171,10 @@ void fixerNombreDeFils(unsigned nombre) {
 unsigned nombreDeFils() { return equipe().taille(); }
 
 void executerEnParallele(std::size_t nombre, const std::function<void(std::size_t)>& tache) {
-    equipe().executer(nombre, tache);
+    equipe().executer(nombre, tache, nullptr);
+}
+
+void executerEtSuivre(std::size_t nombre, const std::function<void(std::size_t)>& tache,
+                      const std::function<void(std::size_t)>& suite) {
+    equipe().executer(nombre, tache, &suite);
 }

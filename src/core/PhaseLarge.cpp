@@ -26,10 +26,10 @@ constexpr float kCoteMinimal = 17.0f;
 
 // The sizes of the tasks shared among the threads: enough work that handing a task out costs
 // little, few enough that a crowd in one part of the tank is shared out. Heads searched around,
-// speedbricks whose contacts are merged, speedbricks whose bodies are copied, bodies split into
-// fields.
+// speedbricks whose contacts are put in order (the encounters of the first wait for it),
+// speedbricks whose bodies are copied, bodies split into fields.
 constexpr std::size_t kTetesParMorceau = 256;
-constexpr std::size_t kPremiersParMorceau = 1024;
+constexpr std::size_t kPremiersParTranche = 1024;
 constexpr std::size_t kSpeedbricksParBloc = 2048;
 constexpr std::size_t kCorpsParMorceau = 65536;
 
@@ -369,23 +369,27 @@ PhaseLarge::rencontresAvecCutits(const std::vector<C_CUTIT*>& cutits) {
 
 // Each contact of the pair pass has a head in it, so looking around every head finds each
 // exactly once. The heads are taken in cell order, not registry order: neighbours then look at
-// the same cells while they are still in the cache. What each finds is sorted in its task; the
-// merge then puts the pairs in registry order, each speedbrick's in its own place.
-const std::vector<ContactSpeedbricks>& PhaseLarge::contactsEntreSpeedbricks() {
+// the same cells while they are still in the cache. What each finds is sorted in its task; each
+// tranche of speedbricks then gathers its pairs in registry order, while the calling thread
+// hands on those of the tranches before.
+void PhaseLarge::contactsEntreSpeedbricks(
+    const std::function<void(const std::vector<ContactSpeedbricks>&)>& suite) {
     const std::size_t tetes = tetesEnOrdre_.size();
     morceaux_.resize(parMorceaux(tetes, kTetesParMorceau));
     suivants_.resize(tetes);
+    tranches_.resize(parMorceaux(tetes, kPremiersParTranche));
     executerEnParallele(morceaux_.size(), [this](std::size_t m) { chercherMorceau(m); });
-    classerPrecedents();
-    tamponsFusion_.resize(parMorceaux(tetes, kPremiersParMorceau));
-    executerEnParallele(tamponsFusion_.size(), [this](std::size_t m) { fusionnerMorceau(m); });
-    return contacts_;
+    executerEtSuivre(
+        tranches_.size(), [this](std::size_t t) { fusionnerTranche(t); },
+        [&](std::size_t t) { suite(tranches_[t].contacts); });
 }
 
 void PhaseLarge::chercherMorceau(std::size_t morceau) {
     Morceau& m = morceaux_[morceau];
     m.suivants.clear();
-    m.precedents.clear();
+    m.precedents.resize(tranches_.size());
+    for (std::vector<ContactSpeedbricks>& precedents : m.precedents)
+        precedents.clear();
     const std::size_t debut = morceau * kTetesParMorceau;
     const std::size_t fin = std::min(debut + kTetesParMorceau, tetesEnOrdre_.size());
     for (std::size_t t = debut; t < fin; ++t) {
@@ -418,53 +422,53 @@ void PhaseLarge::chercherAutourDe(std::size_t t, Morceau& m) {
         if (p->speedbrick > i) {
             m.suivants.push_back(*p);
         } else {
-            m.precedents.push_back({p->speedbrick, i, p->contacts});
+            m.precedents[p->speedbrick / kPremiersParTranche].push_back(
+                {p->speedbrick, i, p->contacts});
         }
     }
 }
 
-// The contacts of heads with earlier speedbricks' rings, filed on the earlier one by a counting
-// sort; then where each speedbrick's contacts go in the result.
-void PhaseLarge::classerPrecedents() {
-    const std::size_t speedbricks = suivants_.size();
-    debutsPrecedents_.assign(speedbricks + 1, 0);
+// The contacts of later heads with the tranche's rings, filed by speedbrick with a counting sort.
+void PhaseLarge::classerPrecedents(std::size_t tranche) {
+    Tranche& t = tranches_[tranche];
+    const std::size_t debut = tranche * kPremiersParTranche;
+    t.debuts.assign(kPremiersParTranche + 1, 0);
     for (const Morceau& m : morceaux_) {
-        for (const ContactSpeedbricks& c : m.precedents)
-            debutsPrecedents_[c.premier + 1]++;
+        for (const ContactSpeedbricks& c : m.precedents[tranche])
+            t.debuts[c.premier - debut + 1]++;
     }
-    debutsContacts_.resize(speedbricks + 1);
-    debutsContacts_[0] = 0;
-    for (std::size_t i = 0; i < speedbricks; ++i) {
-        debutsContacts_[i + 1] =
-            debutsContacts_[i] + suivants_[i].nombre + debutsPrecedents_[i + 1];
-        debutsPrecedents_[i + 1] += debutsPrecedents_[i];
-    }
-    precedents_.resize(debutsPrecedents_[speedbricks]);
-    places_.assign(debutsPrecedents_.begin(), debutsPrecedents_.end() - 1);
+    for (std::size_t k = 0; k < kPremiersParTranche; ++k)
+        t.debuts[k + 1] += t.debuts[k];
+    t.precedents.resize(t.debuts[kPremiersParTranche]);
     for (const Morceau& m : morceaux_) {
-        for (const ContactSpeedbricks& c : m.precedents)
-            precedents_[places_[c.premier]++] = {c.second, c.nombre};
+        for (const ContactSpeedbricks& c : m.precedents[tranche])
+            t.precedents[t.debuts[c.premier - debut]++] = {c.second, c.nombre};
     }
-    contacts_.resize(debutsContacts_[speedbricks]);
+    // Each start moved to the next one's place: shifted back.
+    for (std::size_t k = kPremiersParTranche; k > 0; --k)
+        t.debuts[k] = t.debuts[k - 1];
+    t.debuts[0] = 0;
 }
 
 // Each speedbrick's later partners, from its head and from the others' heads, in order.
-void PhaseLarge::fusionnerMorceau(std::size_t morceau) {
-    const std::size_t debut = morceau * kPremiersParMorceau;
-    const std::size_t fin = std::min(debut + kPremiersParMorceau, suivants_.size());
+void PhaseLarge::fusionnerTranche(std::size_t tranche) {
+    classerPrecedents(tranche);
+    Tranche& t = tranches_[tranche];
+    t.contacts.clear();
+    const std::size_t debut = tranche * kPremiersParTranche;
+    const std::size_t fin = std::min(debut + kPremiersParTranche, suivants_.size());
     for (std::size_t premier = debut; premier < fin; ++premier) {
         const auto i = static_cast<std::uint32_t>(premier);
-        Partenaire* b = precedents_.data() + debutsPrecedents_[i];
-        Partenaire* finB = precedents_.data() + debutsPrecedents_[i + 1];
-        trierParSpeedbrick(b, finB, tamponsFusion_[morceau]);
+        Partenaire* b = t.precedents.data() + t.debuts[premier - debut];
+        Partenaire* finB = t.precedents.data() + t.debuts[premier - debut + 1];
+        trierParSpeedbrick(b, finB, t.tampon);
         const Suivants& s = suivants_[i];
         const Partenaire* a = morceaux_[s.morceau].suivants.data() + s.debut;
         const Partenaire* finA = a + s.nombre;
-        ContactSpeedbricks* sortie = contacts_.data() + debutsContacts_[i];
         while (a != finA || b != finB) {
             const bool deA = b == finB || (a != finA && a->speedbrick <= b->speedbrick);
             const Partenaire& p = deA ? *a++ : *b++;
-            *sortie++ = {i, p.speedbrick, p.contacts};
+            t.contacts.push_back({i, p.speedbrick, p.contacts});
         }
     }
 }

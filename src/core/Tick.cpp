@@ -66,7 +66,8 @@ void gererCollisions() {
 
     const std::vector<C_SPEEDBRICK*> paires = monde->getListeSpeedbrick();
     if (paires.size() != speedbricks.size()) phaseLarge.rangerApresScissions(paires);
-    rencontrer(paires, phaseLarge.contactsEntreSpeedbricks());
+    phaseLarge.contactsEntreSpeedbricks(
+        [&paires](const std::vector<ContactSpeedbricks>& contacts) { rencontrer(paires, contacts); });
 
     monde->libererMorts();
 }
