@@ -5,14 +5,36 @@
 #include "C_CUTIT.h"
 #include "C_SPEEDBRICK.h"
 #include "Contact.h"
+#include "Fils.h"
 #include "PhaseLarge.h"
 
+#include <algorithm>
 #include <vector>
 
 void passerTemps() {
     C_AQUARIUM* monde = C_AQUARIUM::getAquarium();
     monde->setTempsEcoule(monde->getTempsEcoule() + 1);
 }
+
+namespace {
+
+// Speedbricks moved by one task: enough that handing it out costs little.
+constexpr std::size_t kSpeedbricksParDeplacement = 1024;
+
+// A speedbrick moves itself and its own rings, and draws nothing: blocks of them move on every
+// thread, with the same result.
+void deplacerSpeedbricks(const std::vector<C_SPEEDBRICK*>& speedbricks) {
+    const std::size_t blocs =
+        (speedbricks.size() + kSpeedbricksParDeplacement - 1) / kSpeedbricksParDeplacement;
+    executerEnParallele(blocs, [&speedbricks](std::size_t bloc) {
+        const std::size_t debut = bloc * kSpeedbricksParDeplacement;
+        const std::size_t fin = std::min(debut + kSpeedbricksParDeplacement, speedbricks.size());
+        for (std::size_t i = debut; i < fin; ++i)
+            speedbricks[i]->seDeplacer();
+    });
+}
+
+} // namespace
 
 // Careful: a speedbrick that dies in the growth pass leaves the registry but not these
 // snapshots, and still moves this tick. It is freed only at the end of the tick.
@@ -22,8 +44,7 @@ void animerOrganismes() {
     const std::vector<C_CUTIT*> cutits = monde->getListeCutit();
     for (C_SPEEDBRICK* s : speedbricks)
         s->grandir();
-    for (C_SPEEDBRICK* s : speedbricks)
-        s->seDeplacer();
+    deplacerSpeedbricks(speedbricks);
     for (C_CUTIT* c : cutits)
         c->seDeplacer();
 }
