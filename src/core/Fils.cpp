@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cassert>
 #include <condition_variable>
 #include <cstdint>
@@ -9,6 +10,7 @@
 #include <mutex>
 #include <thread>
 #include <vector>
+#include <xmmintrin.h>
 
 namespace {
 
@@ -56,9 +58,10 @@ public:
         reveil_.notify_all();
         const std::size_t faites = suite == nullptr ? faire(generation, nombre, &tache)
                                                     : suivre(generation, nombre, &tache, *suite);
+        if (restantes_.fetch_sub(faites) == faites) return;
+        guetter([this] { return restantes_.load() == 0; });
         std::unique_lock<std::mutex> verrou(verrou_);
-        restantes_ -= faites;
-        fin_.wait(verrou, [this] { return restantes_ == 0; });
+        fin_.wait(verrou, [this] { return restantes_.load() == 0; });
     }
 
 private:
@@ -83,6 +86,11 @@ private:
     void travailler(std::uint32_t vue) {
         std::unique_lock<std::mutex> verrou(verrou_);
         for (;;) {
+            if (!arret_ && generation_ == vue) {
+                verrou.unlock();
+                guetter([&] { return (prochaine_.load() >> 32) != vue; });
+                verrou.lock();
+            }
             reveil_.wait(verrou, [&] { return arret_ || generation_ != vue; });
             if (arret_) return;
             vue = generation_;
@@ -91,9 +99,18 @@ private:
             verrou.unlock();
             const std::size_t faites = faire(vue, nombre, tache);
             verrou.lock();
-            if (faites == 0) continue;
-            restantes_ -= faites;
-            if (restantes_ == 0) fin_.notify_all();
+            if (faites != 0 && restantes_.fetch_sub(faites) == faites) fin_.notify_all();
+        }
+    }
+
+    // Batches come in quick succession within a tick: a thread about to sleep first watches for
+    // a while, since being woken costs more than the batch's first tasks.
+    template <typename Condition> static void guetter(Condition condition) {
+        const auto limite = std::chrono::steady_clock::now() + std::chrono::microseconds(50);
+        while (!condition()) {
+            for (int k = 0; k < 64 && !condition(); ++k)
+                _mm_pause();
+            if (std::chrono::steady_clock::now() > limite) return;
         }
     }
 
@@ -148,7 +165,7 @@ private:
     /// The batch under way (guarded by verrou_): valid while restantes_ is not 0.
     const std::function<void(std::size_t)>* tache_ = nullptr;
     std::size_t nombre_ = 0;
-    std::size_t restantes_ = 0;
+    std::atomic<std::size_t> restantes_{0};
     /// For a followed batch, which tasks have returned; set before the batch is handed out.
     std::unique_ptr<std::atomic<bool>[]> finies_;
     std::uint32_t generation_ = 0;
