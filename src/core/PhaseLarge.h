@@ -96,8 +96,8 @@ public:
         std::vector<std::vector<ContactSpeedbricks>> precedents;
         std::vector<Plage> plagesTetes;
         std::vector<Plage> plagesAnneaux;
-        std::vector<Partenaire> partenaires;
-        std::vector<Partenaire> tampon;
+        std::vector<std::uint32_t> touches;
+        std::vector<std::uint32_t> tampon;
     };
 
     /// Where a head's later partners lie: in which task's list, from where, how many.
