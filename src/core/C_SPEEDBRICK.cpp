@@ -132,11 +132,16 @@ void C_SPEEDBRICK::corrigerPosition() {
 // A draw's (n % 6 + 1) - 3.5, by n % 6.
 constexpr float kComposantes[6] = {-2.5f, -1.5f, -0.5f, 0.5f, 1.5f, 2.5f};
 
-void C_SPEEDBRICK::genererVecteurDeplacement() {
+std::array<float, 3> C_SPEEDBRICK::tirerVecteurDeplacement() {
     const float z = kComposantes[aleatoire() % 6];
     const float y = kComposantes[aleatoire() % 6];
     const float x = kComposantes[aleatoire() % 6];
-    setVelocite(x, y, z);
+    return {x, y, z};
+}
+
+void C_SPEEDBRICK::genererVecteurDeplacement() {
+    const std::array<float, 3> v = tirerVecteurDeplacement();
+    setVelocite(v[0], v[1], v[2]);
 }
 
 void C_SPEEDBRICK::determinerPositionDepart() {
@@ -155,7 +160,7 @@ void C_SPEEDBRICK::determinerCodeGenetique(int k) {
 }
 
 bool C_SPEEDBRICK::mettreEnReproduction() {
-    if (sexe != FEMELLE || dureeSteriliteRestante != 0) return false;
+    if (!estFeconde()) return false;
     dureeSteriliteRestante = C_AQUARIUM::getAquarium()->dureeSterilite;
     return true;
 }
@@ -165,13 +170,16 @@ void C_SPEEDBRICK::ajouterOrganisme() {
 }
 
 void C_SPEEDBRICK::seReproduireAvec(C_SPEEDBRICK* partenaire) {
+    feconder(partenaire);
+    if (!partenaire->tourneAUnMur()) partenaire->genererVecteurDeplacement();
+    if (!tourneAUnMur()) genererVecteurDeplacement();
+}
+
+void C_SPEEDBRICK::feconder(C_SPEEDBRICK* partenaire) {
     // Both are always asked: the female, whichever she is, turns sterile here.
     const bool jeSuisFeconde = mettreEnReproduction();
     const bool partenaireFeconde = partenaire->mettreEnReproduction();
     if (jeSuisFeconde || partenaireFeconde) donnerNaissance(partenaire);
-
-    if (!partenaire->tourneAUnMur()) partenaire->genererVecteurDeplacement();
-    if (!tourneAUnMur()) genererVecteurDeplacement();
 }
 
 void C_SPEEDBRICK::donnerNaissance(const C_SPEEDBRICK* partenaire) {

@@ -9,6 +9,8 @@
 #include "PhaseLarge.h"
 
 #include <algorithm>
+#include <array>
+#include <cstdint>
 #include <vector>
 
 void passerTemps() {
@@ -51,21 +53,90 @@ void animerOrganismes() {
 
 namespace {
 
-// The speedbricks of a crowd lie all over memory: each encounter would wait for its two. Asking
-// for them a few contacts ahead lets those waits overlap.
-void rencontrer(const std::vector<C_SPEEDBRICK*>& paires,
-                const std::vector<ContactSpeedbricks>& contacts) {
-    constexpr std::size_t kAvance = 16;
-    C_AQUARIUM* monde = C_AQUARIUM::getAquarium();
-    for (std::size_t k = 0; k < contacts.size(); ++k) {
-        if (k + kAvance < contacts.size()) {
-            paires[contacts[k + kAvance].premier]->precharger();
-            paires[contacts[k + kAvance].second]->precharger();
-        }
-        for (std::uint32_t n = 0; n < contacts[k].nombre; ++n)
-            monde->interaction(paires[contacts[k].premier], paires[contacts[k].second]);
+// The pair pass's encounters, as C_AQUARIUM::interaction has them, from what they read of each
+// speedbrick gathered beforehand: the speedbricks of a crowd lie all over memory, and each
+// encounter would wait for its two, while these few bytes stay in the cache. Only a fertile
+// female's encounter touches the speedbricks themselves. The new velocities are drawn in turn but
+// given at the end of the pass: nothing reads a velocity before.
+class Rencontres {
+public:
+    /// Reads the snapshot, on every thread.
+    void preparer(const std::vector<C_SPEEDBRICK*>& paires) {
+        paires_ = &paires;
+        etats_.resize(paires.size());
+        vitesses_.resize(paires.size());
+        parBlocs(paires.size(), [this](std::size_t i) {
+            const C_SPEEDBRICK& s = *(*paires_)[i];
+            etats_[i] = {s.getSexe(), s.tourneAUnMur(), s.estFeconde(), false};
+        });
     }
-}
+
+    /// Each contact, as many times as it counts, in order.
+    void rencontrer(const std::vector<ContactSpeedbricks>& contacts) {
+        C_AQUARIUM* monde = C_AQUARIUM::getAquarium();
+        const bool noter = monde->noteLesRencontres();
+        for (const ContactSpeedbricks& c : contacts) {
+            for (std::uint32_t n = 0; n < c.nombre; ++n) {
+                if (noter) monde->noterRencontre(*(*paires_)[c.premier], *(*paires_)[c.second]);
+                if (C_SPEEDBRICK::peuventSeReproduire(etats_[c.premier].sexe,
+                                                      etats_[c.second].sexe)) {
+                    seReproduire(c.premier, c.second);
+                }
+            }
+        }
+    }
+
+    /// Gives the speedbricks their last new velocity, on every thread.
+    void conclure() {
+        parBlocs(etats_.size(), [this](std::size_t i) {
+            if (!etats_[i].aChangeDeVitesse) return;
+            const std::array<float, 3>& v = vitesses_[i];
+            (*paires_)[i]->setVelocite(v[0], v[1], v[2]);
+        });
+    }
+
+private:
+    struct Etat {
+        T_Sexe sexe;
+        bool tourneAUnMur;
+        bool feconde;
+        bool aChangeDeVitesse;
+    };
+
+    template <typename Tache> static void parBlocs(std::size_t nombre, Tache tache) {
+        const std::size_t blocs = (nombre + kSpeedbricksParBloc - 1) / kSpeedbricksParBloc;
+        executerEnParallele(blocs, [&](std::size_t bloc) {
+            const std::size_t fin = std::min((bloc + 1) * kSpeedbricksParBloc, nombre);
+            for (std::size_t i = bloc * kSpeedbricksParBloc; i < fin; ++i)
+                tache(i);
+        });
+    }
+
+    // C_SPEEDBRICK::seReproduireAvec, step by step.
+    void seReproduire(std::uint32_t i, std::uint32_t j) {
+        Etat& premier = etats_[i];
+        Etat& second = etats_[j];
+        if (premier.feconde || second.feconde) {
+            (*paires_)[i]->feconder((*paires_)[j]);
+            premier.feconde = (*paires_)[i]->estFeconde();
+            second.feconde = (*paires_)[j]->estFeconde();
+        }
+        changerDeVitesse(second, j);
+        changerDeVitesse(premier, i);
+    }
+
+    void changerDeVitesse(Etat& etat, std::uint32_t i) {
+        if (etat.tourneAUnMur) return;
+        vitesses_[i] = C_SPEEDBRICK::tirerVecteurDeplacement();
+        etat.aChangeDeVitesse = true;
+    }
+
+    static constexpr std::size_t kSpeedbricksParBloc = 4096;
+
+    const std::vector<C_SPEEDBRICK*>* paires_ = nullptr;
+    std::vector<Etat> etats_;
+    std::vector<std::array<float, 3>> vitesses_;
+};
 
 } // namespace
 
@@ -75,8 +146,9 @@ void rencontrer(const std::vector<C_SPEEDBRICK*>& paires,
 // the pass, and only a split changes a ring list, so what the broad phase filed at the start
 // holds for the whole pass unless a split registered a child.
 void gererCollisions() {
-    // Kept from tick to tick: its buffers are then reused, not paged in afresh every tick.
+    // Kept from tick to tick: their buffers are then reused, not paged in afresh every tick.
     static PhaseLarge phaseLarge;
+    static Rencontres rencontres;
     C_AQUARIUM* monde = C_AQUARIUM::getAquarium();
     const std::vector<C_SPEEDBRICK*> speedbricks = monde->getListeSpeedbrick();
     const std::vector<C_CUTIT*> cutits = monde->getListeCutit();
@@ -87,8 +159,10 @@ void gererCollisions() {
 
     const std::vector<C_SPEEDBRICK*> paires = monde->getListeSpeedbrick();
     if (paires.size() != speedbricks.size()) phaseLarge.rangerApresScissions(paires);
+    rencontres.preparer(paires);
     phaseLarge.contactsEntreSpeedbricks(
-        [&paires](const std::vector<ContactSpeedbricks>& contacts) { rencontrer(paires, contacts); });
+        [](const std::vector<ContactSpeedbricks>& contacts) { rencontres.rencontrer(contacts); });
+    rencontres.conclure();
 
     monde->libererMorts();
 }
