@@ -133,9 +133,10 @@ void C_SPEEDBRICK::corrigerPosition() {
 constexpr float kComposantes[6] = {-2.5f, -1.5f, -0.5f, 0.5f, 1.5f, 2.5f};
 
 std::array<float, 3> C_SPEEDBRICK::tirerVecteurDeplacement() {
-    const float z = kComposantes[aleatoire() % 6];
-    const float y = kComposantes[aleatoire() % 6];
-    const float x = kComposantes[aleatoire() % 6];
+    const std::array<int, 3> tirages = G_aleatoire.tirerTrois();
+    const float z = kComposantes[tirages[0] % 6];
+    const float y = kComposantes[tirages[1] % 6];
+    const float x = kComposantes[tirages[2] % 6];
     return {x, y, z};
 }
 
