@@ -89,6 +89,17 @@ public:
     int getNombreAnneaux() const { return static_cast<int>(listeAnneaux.size()); }
     C_SPEEDBRICK* getInstanceSpeedbrick() { return this; }
 
+    /// Asks the processor to fetch the speedbrick, some time before a pass reaches it.
+    void precharger() const {
+        const char* debut = reinterpret_cast<const char*>(this);
+        for (std::size_t octet = 0; octet < sizeof(C_SPEEDBRICK); octet += 64)
+            __builtin_prefetch(debut + octet);
+    }
+    /// Once fetched, asks for the ring deplacerAnneaux() moves next.
+    void prechargerAnneauADeplacer() const {
+        if (!listeAnneaux.empty()) __builtin_prefetch(listeAnneaux[anneauADeplacer]);
+    }
+
     void setCouleurTete(T_Couleur_Tete c) { couleurTete = c; }
     void setSexe(T_Sexe s) { sexe = s; }
     void setAge(int a) { age = a; }

@@ -23,6 +23,21 @@ namespace {
 // Speedbricks moved by one task: enough that handing it out costs little.
 constexpr std::size_t kSpeedbricksParDeplacement = 1024;
 
+// How far ahead a pass over the registry asks for the speedbricks, then for what they point to:
+// each would otherwise wait on memory in turn, being scattered over it.
+constexpr std::size_t kAvance = 16;
+
+// Calls pas(s) for the speedbricks from debut to fin, each fetched some time before.
+template <typename Pas>
+void parcourir(const std::vector<C_SPEEDBRICK*>& speedbricks, std::size_t debut, std::size_t fin,
+               Pas pas) {
+    for (std::size_t i = debut; i < fin; ++i) {
+        if (i + kAvance < fin) speedbricks[i + kAvance]->precharger();
+        if (i + kAvance / 2 < fin) speedbricks[i + kAvance / 2]->prechargerAnneauADeplacer();
+        pas(*speedbricks[i]);
+    }
+}
+
 // A speedbrick moves itself and its own rings, and draws nothing: blocks of them move on every
 // thread, with the same result.
 void deplacerSpeedbricks(const std::vector<C_SPEEDBRICK*>& speedbricks) {
@@ -31,8 +46,7 @@ void deplacerSpeedbricks(const std::vector<C_SPEEDBRICK*>& speedbricks) {
     executerEnParallele(blocs, [&speedbricks](std::size_t bloc) {
         const std::size_t debut = bloc * kSpeedbricksParDeplacement;
         const std::size_t fin = std::min(debut + kSpeedbricksParDeplacement, speedbricks.size());
-        for (std::size_t i = debut; i < fin; ++i)
-            speedbricks[i]->seDeplacer();
+        parcourir(speedbricks, debut, fin, [](C_SPEEDBRICK& s) { s.seDeplacer(); });
     });
 }
 
@@ -44,8 +58,7 @@ void animerOrganismes() {
     const C_AQUARIUM* monde = C_AQUARIUM::getAquarium();
     const std::vector<C_SPEEDBRICK*> speedbricks = monde->getListeSpeedbrick();
     const std::vector<C_CUTIT*> cutits = monde->getListeCutit();
-    for (C_SPEEDBRICK* s : speedbricks)
-        s->grandir();
+    parcourir(speedbricks, 0, speedbricks.size(), [](C_SPEEDBRICK& s) { s.grandir(); });
     deplacerSpeedbricks(speedbricks);
     for (C_CUTIT* c : cutits)
         c->seDeplacer();
