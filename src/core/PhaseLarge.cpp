@@ -380,14 +380,19 @@ PhaseLarge::rencontresAvecCutits(const std::vector<C_CUTIT*>& cutits) {
 // tranche of speedbricks then gathers its pairs in registry order, while the calling thread
 // hands on those of the tranches before.
 void PhaseLarge::contactsEntreSpeedbricks(
-    const std::function<void(const std::vector<ContactSpeedbricks>&)>& suite) {
+    const std::function<void(const std::vector<ContactSpeedbricks>&)>& suite,
+    const std::function<void(std::vector<ContactSpeedbricks>&)>& elaguer) {
     const std::size_t tetes = tetesEnOrdre_.size();
     morceaux_.resize(parMorceaux(tetes, kTetesParMorceau));
     suivants_.resize(tetes);
     tranches_.resize(parMorceaux(tetes, kPremiersParTranche));
     executerEnParallele(morceaux_.size(), [this](std::size_t m) { chercherMorceau(m); });
     executerEtSuivre(
-        tranches_.size(), [this](std::size_t t) { fusionnerTranche(t); },
+        tranches_.size(),
+        [&](std::size_t t) {
+            fusionnerTranche(t);
+            if (elaguer) elaguer(tranches_[t].contacts);
+        },
         [&](std::size_t t) { suite(tranches_[t].contacts); });
 }
 

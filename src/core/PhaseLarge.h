@@ -49,9 +49,11 @@ public:
     /// rings, either way), by pair in the order of the pair-by-pair loops: a pair comes once or
     /// twice in a row, and its counts add up to the contacts that a pair-by-pair test would
     /// find. The other threads prepare the next runs meanwhile: `suite` must leave the filed
-    /// snapshot alone.
+    /// snapshot alone. Each run first goes through `elaguer`, if given, on the thread that
+    /// prepared it: it may drop the contacts that `suite` has no use for.
     void contactsEntreSpeedbricks(
-        const std::function<void(const std::vector<ContactSpeedbricks>&)>& suite);
+        const std::function<void(const std::vector<ContactSpeedbricks>&)>& suite,
+        const std::function<void(std::vector<ContactSpeedbricks>&)>& elaguer = nullptr);
 
     /// A head or a ring: its centre and its owner's place in the snapshot.
     struct Corps {

@@ -76,12 +76,25 @@ public:
     /// Reads the snapshot, on every thread.
     void preparer(const std::vector<C_SPEEDBRICK*>& paires) {
         paires_ = &paires;
+        sexes_.resize(paires.size());
         etats_.resize(paires.size());
         vitesses_.resize(paires.size());
         parBlocs(paires.size(), [this](std::size_t i) {
             const C_SPEEDBRICK& s = *(*paires_)[i];
-            etats_[i] = {s.getSexe(), s.tourneAUnMur(), s.estFeconde(), false};
+            sexes_[i] = s.getSexe();
+            etats_[i] = {s.tourneAUnMur(), s.estFeconde(), false};
         });
+    }
+
+    /// Drops the contacts of speedbricks that cannot breed together, unless every encounter is
+    /// being recorded: they change nothing. Runs on any thread, alongside rencontrer().
+    void elaguer(std::vector<ContactSpeedbricks>& contacts) const {
+        if (C_AQUARIUM::getAquarium()->noteLesRencontres()) return;
+        contacts.erase(std::remove_if(contacts.begin(), contacts.end(),
+                                      [this](const ContactSpeedbricks& c) {
+                                          return !peuventSeReproduire(c.premier, c.second);
+                                      }),
+                       contacts.end());
     }
 
     /// Each contact, as many times as it counts, in order.
@@ -91,10 +104,7 @@ public:
         for (const ContactSpeedbricks& c : contacts) {
             for (std::uint32_t n = 0; n < c.nombre; ++n) {
                 if (noter) monde->noterRencontre(*(*paires_)[c.premier], *(*paires_)[c.second]);
-                if (C_SPEEDBRICK::peuventSeReproduire(etats_[c.premier].sexe,
-                                                      etats_[c.second].sexe)) {
-                    seReproduire(c.premier, c.second);
-                }
+                if (peuventSeReproduire(c.premier, c.second)) seReproduire(c.premier, c.second);
             }
         }
     }
@@ -110,7 +120,6 @@ public:
 
 private:
     struct Etat {
-        T_Sexe sexe;
         bool tourneAUnMur;
         bool feconde;
         bool aChangeDeVitesse;
@@ -123,6 +132,10 @@ private:
             for (std::size_t i = bloc * kSpeedbricksParBloc; i < fin; ++i)
                 tache(i);
         });
+    }
+
+    bool peuventSeReproduire(std::uint32_t i, std::uint32_t j) const {
+        return C_SPEEDBRICK::peuventSeReproduire(sexes_[i], sexes_[j]);
     }
 
     // C_SPEEDBRICK::seReproduireAvec, step by step.
@@ -147,6 +160,8 @@ private:
     static constexpr std::size_t kSpeedbricksParBloc = 4096;
 
     const std::vector<C_SPEEDBRICK*>* paires_ = nullptr;
+    /// Apart from the rest, which the encounters change: elaguer() reads them meanwhile.
+    std::vector<T_Sexe> sexes_;
     std::vector<Etat> etats_;
     std::vector<std::array<float, 3>> vitesses_;
 };
@@ -174,7 +189,8 @@ void gererCollisions() {
     if (paires.size() != speedbricks.size()) phaseLarge.rangerApresScissions(paires);
     rencontres.preparer(paires);
     phaseLarge.contactsEntreSpeedbricks(
-        [](const std::vector<ContactSpeedbricks>& contacts) { rencontres.rencontrer(contacts); });
+        [](const std::vector<ContactSpeedbricks>& contacts) { rencontres.rencontrer(contacts); },
+        [](std::vector<ContactSpeedbricks>& contacts) { rencontres.elaguer(contacts); });
     rencontres.conclure();
 
     monde->libererMorts();
