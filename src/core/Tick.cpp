@@ -20,33 +20,34 @@ void passerTemps() {
 
 namespace {
 
-// Speedbricks moved by one task: enough that handing it out costs little.
-constexpr std::size_t kSpeedbricksParDeplacement = 1024;
+// Speedbricks taken by one task of a pass on every thread: enough that handing it out costs
+// little.
+constexpr std::size_t kSpeedbricksParTache = 1024;
 
 // How far ahead a pass over the registry asks for the speedbricks, then for what they point to:
 // each would otherwise wait on memory in turn, being scattered over it.
 constexpr std::size_t kAvance = 16;
 
-// Calls pas(s) for the speedbricks from debut to fin, each fetched some time before.
+// Calls pas(i) for the speedbricks from debut to fin, each fetched some time before.
 template <typename Pas>
 void parcourir(const std::vector<C_SPEEDBRICK*>& speedbricks, std::size_t debut, std::size_t fin,
                Pas pas) {
     for (std::size_t i = debut; i < fin; ++i) {
         if (i + kAvance < fin) speedbricks[i + kAvance]->precharger();
         if (i + kAvance / 2 < fin) speedbricks[i + kAvance / 2]->prechargerAnneauADeplacer();
-        pas(*speedbricks[i]);
+        pas(i);
     }
 }
 
-// A speedbrick moves itself and its own rings, and draws nothing: blocks of them move on every
-// thread, with the same result.
-void deplacerSpeedbricks(const std::vector<C_SPEEDBRICK*>& speedbricks) {
-    const std::size_t blocs =
-        (speedbricks.size() + kSpeedbricksParDeplacement - 1) / kSpeedbricksParDeplacement;
-    executerEnParallele(blocs, [&speedbricks](std::size_t bloc) {
-        const std::size_t debut = bloc * kSpeedbricksParDeplacement;
-        const std::size_t fin = std::min(debut + kSpeedbricksParDeplacement, speedbricks.size());
-        parcourir(speedbricks, debut, fin, [](C_SPEEDBRICK& s) { s.seDeplacer(); });
+// The same, blocks of speedbricks on every thread: for passes in which a speedbrick changes
+// nothing but itself, and draws nothing.
+template <typename Pas>
+void parcourirSurChaqueFil(const std::vector<C_SPEEDBRICK*>& speedbricks, Pas pas) {
+    const std::size_t taches = (speedbricks.size() + kSpeedbricksParTache - 1) / kSpeedbricksParTache;
+    executerEnParallele(taches, [&](std::size_t tache) {
+        const std::size_t debut = tache * kSpeedbricksParTache;
+        parcourir(speedbricks, debut, std::min(debut + kSpeedbricksParTache, speedbricks.size()),
+                  pas);
     });
 }
 
@@ -58,8 +59,11 @@ void animerOrganismes() {
     const C_AQUARIUM* monde = C_AQUARIUM::getAquarium();
     const std::vector<C_SPEEDBRICK*> speedbricks = monde->getListeSpeedbrick();
     const std::vector<C_CUTIT*> cutits = monde->getListeCutit();
-    parcourir(speedbricks, 0, speedbricks.size(), [](C_SPEEDBRICK& s) { s.grandir(); });
-    deplacerSpeedbricks(speedbricks);
+    parcourir(speedbricks, 0, speedbricks.size(),
+              [&speedbricks](std::size_t i) { speedbricks[i]->grandir(); });
+    // A speedbrick moves only itself and its rings, and draws nothing.
+    parcourirSurChaqueFil(speedbricks,
+                          [&speedbricks](std::size_t i) { speedbricks[i]->seDeplacer(); });
     for (C_CUTIT* c : cutits)
         c->seDeplacer();
 }
@@ -79,7 +83,7 @@ public:
         sexes_.resize(paires.size());
         etats_.resize(paires.size());
         vitesses_.resize(paires.size());
-        parBlocs(paires.size(), [this](std::size_t i) {
+        parcourirSurChaqueFil(paires, [this](std::size_t i) {
             const C_SPEEDBRICK& s = *(*paires_)[i];
             sexes_[i] = s.getSexe();
             etats_[i] = {s.tourneAUnMur(), s.estFeconde(), false};
@@ -111,7 +115,7 @@ public:
 
     /// Gives the speedbricks their last new velocity, on every thread.
     void conclure() {
-        parBlocs(etats_.size(), [this](std::size_t i) {
+        parcourirSurChaqueFil(*paires_, [this](std::size_t i) {
             if (!etats_[i].aChangeDeVitesse) return;
             const std::array<float, 3>& v = vitesses_[i];
             (*paires_)[i]->setVelocite(v[0], v[1], v[2]);
@@ -124,15 +128,6 @@ private:
         bool feconde;
         bool aChangeDeVitesse;
     };
-
-    template <typename Tache> static void parBlocs(std::size_t nombre, Tache tache) {
-        const std::size_t blocs = (nombre + kSpeedbricksParBloc - 1) / kSpeedbricksParBloc;
-        executerEnParallele(blocs, [&](std::size_t bloc) {
-            const std::size_t fin = std::min((bloc + 1) * kSpeedbricksParBloc, nombre);
-            for (std::size_t i = bloc * kSpeedbricksParBloc; i < fin; ++i)
-                tache(i);
-        });
-    }
 
     bool peuventSeReproduire(std::uint32_t i, std::uint32_t j) const {
         return C_SPEEDBRICK::peuventSeReproduire(sexes_[i], sexes_[j]);
@@ -156,8 +151,6 @@ private:
         vitesses_[i] = C_SPEEDBRICK::tirerVecteurDeplacement();
         etat.aChangeDeVitesse = true;
     }
-
-    static constexpr std::size_t kSpeedbricksParBloc = 4096;
 
     const std::vector<C_SPEEDBRICK*>* paires_ = nullptr;
     /// Apart from the rest, which the encounters change: elaguer() reads them meanwhile.
