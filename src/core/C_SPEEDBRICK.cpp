@@ -94,6 +94,15 @@ void C_SPEEDBRICK::grandir() {
     if (dureeSteriliteRestante > 0) dureeSteriliteRestante--;
 }
 
+bool C_SPEEDBRICK::grandirSansEvenement() {
+    const C_AQUARIUM* monde = C_AQUARIUM::getAquarium();
+    const int prochainAge = age + 1;
+    if (prochainAge >= monde->dureeVie * monde->uniteTemps) return false;
+    if (prochainAge % monde->uniteTemps == 0) return false;
+    grandir();
+    return true;
+}
+
 void C_SPEEDBRICK::ajouterAnneau() {
     const int n = getNombreAnneaux();
     C_ANNEAU* anneau = new C_ANNEAU(this, n);

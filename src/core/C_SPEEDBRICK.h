@@ -46,6 +46,9 @@ public:
 
     /// One tick of life: age, death by old age, a ring per time unit, sex, countdowns.
     void grandir();
+    /// grandir() if this tick neither ends the speedbrick's life nor gives it a ring: it then
+    /// changes nothing but the speedbrick and draws nothing. Says whether it did.
+    bool grandirSansEvenement();
     void ajouterAnneau();
     /// Clamps the head 10 units inside each wall.
     void corrigerPosition();

@@ -51,6 +51,19 @@ void parcourirSurChaqueFil(const std::vector<C_SPEEDBRICK*>& speedbricks, Pas pa
     });
 }
 
+// Most speedbricks only age: that goes on every thread. The few that die or take a ring (and
+// maybe a sex, drawn) this tick then grow in registry order.
+void grandirSpeedbricks(const std::vector<C_SPEEDBRICK*>& speedbricks) {
+    static std::vector<char> enAttente;
+    enAttente.assign(speedbricks.size(), 0);
+    parcourirSurChaqueFil(speedbricks, [&speedbricks](std::size_t i) {
+        enAttente[i] = static_cast<char>(!speedbricks[i]->grandirSansEvenement());
+    });
+    for (std::size_t i = 0; i < speedbricks.size(); ++i) {
+        if (enAttente[i] != 0) speedbricks[i]->grandir();
+    }
+}
+
 } // namespace
 
 // Careful: a speedbrick that dies in the growth pass leaves the registry but not these
@@ -59,8 +72,7 @@ void animerOrganismes() {
     const C_AQUARIUM* monde = C_AQUARIUM::getAquarium();
     const std::vector<C_SPEEDBRICK*> speedbricks = monde->getListeSpeedbrick();
     const std::vector<C_CUTIT*> cutits = monde->getListeCutit();
-    parcourir(speedbricks, 0, speedbricks.size(),
-              [&speedbricks](std::size_t i) { speedbricks[i]->grandir(); });
+    grandirSpeedbricks(speedbricks);
     // A speedbrick moves only itself and its rings, and draws nothing.
     parcourirSurChaqueFil(speedbricks,
                           [&speedbricks](std::size_t i) { speedbricks[i]->seDeplacer(); });
