@@ -11,6 +11,7 @@
 #include <charconv>
 #include <cmath>
 #include <iostream>
+#include <utility>
 
 namespace {
 
@@ -59,11 +60,11 @@ C_SPEEDBRICK::C_SPEEDBRICK(int k) {
     std::cout << std::endl;
 }
 
-C_SPEEDBRICK::C_SPEEDBRICK(const std::vector<int>& genome, float x, float y, float z) {
+C_SPEEDBRICK::C_SPEEDBRICK(std::vector<int> genome, float x, float y, float z) {
     C_AQUARIUM* monde = C_AQUARIUM::getAquarium();
     sexe = INDETERMINE;
     id = monde->compteurOrganisme;
-    codeGenetique = genome;
+    codeGenetique = std::move(genome);
     setPosition(x, y, z);
     genererVecteurDeplacement();
     age = 0;
@@ -205,19 +206,19 @@ void C_SPEEDBRICK::donnerNaissance(const C_SPEEDBRICK* partenaire) {
     switch (ecartGenetique(genome)) {
     case 0:
     case 1:
-        enfant = new C_SPEEDBRICK_NORMAL(genome, posX, posY, posZ);
+        enfant = new C_SPEEDBRICK_NORMAL(std::move(genome), posX, posY, posZ);
         annonce = "B\xe9"
                   "b\xe9 speedbrick normal n\xe9 avec le g\xe8nome : ";
         fin = "";
         break;
     case 2:
-        enfant = new C_SPEEDBRICK_GENTIL(genome, posX, posY, posZ);
+        enfant = new C_SPEEDBRICK_GENTIL(std::move(genome), posX, posY, posZ);
         annonce = "B\xe9"
                   "b\xe9 speedbrick gentil n\xe9 avec le g\xe8nome : ";
         fin = ".";
         break;
     case 3:
-        enfant = new C_SPEEDBRICK_AGA(genome, posX, posY, posZ);
+        enfant = new C_SPEEDBRICK_AGA(std::move(genome), posX, posY, posZ);
         annonce = "B\xe9"
                   "b\xe9 speedbrick aga n\xe9 avec le g\xe8nome : ";
         fin = ".";

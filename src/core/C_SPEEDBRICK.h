@@ -116,7 +116,7 @@ public:
 protected:
     /// Birth at (x, y, z) with the given genome: the common part of the kinds' birth
     /// constructors.
-    C_SPEEDBRICK(const std::vector<int>& genome, float x, float y, float z);
+    C_SPEEDBRICK(std::vector<int> genome, float x, float y, float z);
 
     /// The split shared by the kinds: the child is of this one's kind, message announces it.
     void scinder(int k, const char* message);
