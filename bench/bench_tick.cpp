@@ -73,8 +73,10 @@ void DetectionSynthetique(benchmark::State& state) {
     for (auto _ : state) {
         phaseLarge.ranger(speedbricks);
         contacts = 0;
-        for (const ContactSpeedbricks& c : phaseLarge.contactsEntreSpeedbricks())
-            contacts += c.nombre;
+        phaseLarge.contactsEntreSpeedbricks([&contacts](const std::vector<ContactSpeedbricks>& cs) {
+            for (const ContactSpeedbricks& c : cs)
+                contacts += c.nombre;
+        });
     }
     state.counters["contacts"] = static_cast<double>(contacts);
     detruireMonde();

@@ -35,6 +35,25 @@ public:
         return static_cast<int>(somme >> 1);
     }
 
+    /// As three calls of tirer(), in order. The taps lie three apart, so none of the three reads
+    /// what another writes: they go side by side, the taps' places kept out of memory.
+    std::array<int, 3> tirerTrois() {
+        std::array<int, 3> tirages{};
+        int avant = etat_.avant;
+        int arriere = etat_.arriere;
+        for (int& tirage : tirages) {
+            const std::uint32_t somme = etat_.table[static_cast<std::size_t>(avant)] +
+                                        etat_.table[static_cast<std::size_t>(arriere)];
+            etat_.table[static_cast<std::size_t>(avant)] = somme;
+            tirage = static_cast<int>(somme >> 1);
+            avant = avant + 1 == kDegre ? 0 : avant + 1;
+            arriere = arriere + 1 == kDegre ? 0 : arriere + 1;
+        }
+        etat_.avant = avant;
+        etat_.arriere = arriere;
+        return tirages;
+    }
+
     const Etat& etat() const { return etat_; }
     /// Takes up the sequence where `etat` was saved; it must come from etat().
     void restaurer(const Etat& etat);

@@ -103,13 +103,15 @@ void C_AQUARIUM::creerBanc() {
 }
 
 void C_AQUARIUM::interaction(C_SPEEDBRICK* premier, C_SPEEDBRICK* second) {
-    if (journalRencontres != nullptr) {
-        journalRencontres->push_back({premier->getId(), second->getId(), -1});
-    }
-    if (premier->getSexe() == second->getSexe()) return;
-    if (premier->getSexe() == INDETERMINE) return;
-    if (second->getSexe() == INDETERMINE) return;
+    noterRencontre(*premier, *second);
+    if (!C_SPEEDBRICK::peuventSeReproduire(premier->getSexe(), second->getSexe())) return;
     premier->seReproduireAvec(second);
+}
+
+void C_AQUARIUM::noterRencontre(const C_SPEEDBRICK& premier, const C_SPEEDBRICK& second) {
+    if (journalRencontres != nullptr) {
+        journalRencontres->push_back({premier.getId(), second.getId(), -1});
+    }
 }
 
 void C_AQUARIUM::interaction(C_SPEEDBRICK* s, int k) {

@@ -96,6 +96,11 @@ public:
     /// From now on every encounter, even one without effect, is appended to journal, in call
     /// order; null (the default) records nothing. For the tests that compare collision passes.
     void setJournalRencontres(std::vector<Rencontre>* journal) { journalRencontres = journal; }
+    /// Whether encounters are being recorded.
+    bool noteLesRencontres() const { return journalRencontres != nullptr; }
+    /// Records an encounter of two speedbricks, if encounters are being recorded: the first
+    /// step of interaction(), for callers that apply its rules themselves.
+    void noterRencontre(const C_SPEEDBRICK& premier, const C_SPEEDBRICK& second);
 
 private:
     friend class C_ORGANISME;

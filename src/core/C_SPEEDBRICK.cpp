@@ -11,6 +11,7 @@
 #include <charconv>
 #include <cmath>
 #include <iostream>
+#include <utility>
 
 namespace {
 
@@ -59,11 +60,11 @@ C_SPEEDBRICK::C_SPEEDBRICK(int k) {
     std::cout << std::endl;
 }
 
-C_SPEEDBRICK::C_SPEEDBRICK(const std::vector<int>& genome, float x, float y, float z) {
+C_SPEEDBRICK::C_SPEEDBRICK(std::vector<int> genome, float x, float y, float z) {
     C_AQUARIUM* monde = C_AQUARIUM::getAquarium();
     sexe = INDETERMINE;
     id = monde->compteurOrganisme;
-    codeGenetique = genome;
+    codeGenetique = std::move(genome);
     setPosition(x, y, z);
     genererVecteurDeplacement();
     age = 0;
@@ -92,6 +93,15 @@ void C_SPEEDBRICK::grandir() {
     }
     if (dureeInvincible > 0) dureeInvincible--;
     if (dureeSteriliteRestante > 0) dureeSteriliteRestante--;
+}
+
+bool C_SPEEDBRICK::grandirSansEvenement() {
+    const C_AQUARIUM* monde = C_AQUARIUM::getAquarium();
+    const int prochainAge = age + 1;
+    if (prochainAge >= monde->dureeVie * monde->uniteTemps) return false;
+    if (prochainAge % monde->uniteTemps == 0) return false;
+    grandir();
+    return true;
 }
 
 void C_SPEEDBRICK::ajouterAnneau() {
@@ -129,11 +139,20 @@ void C_SPEEDBRICK::corrigerPosition() {
     borner(posZ, monde->tailleZ);
 }
 
+// A draw's (n % 6 + 1) - 3.5, by n % 6.
+constexpr float kComposantes[6] = {-2.5f, -1.5f, -0.5f, 0.5f, 1.5f, 2.5f};
+
+std::array<float, 3> C_SPEEDBRICK::tirerVecteurDeplacement() {
+    const std::array<int, 3> tirages = G_aleatoire.tirerTrois();
+    const float z = kComposantes[tirages[0] % 6];
+    const float y = kComposantes[tirages[1] % 6];
+    const float x = kComposantes[tirages[2] % 6];
+    return {x, y, z};
+}
+
 void C_SPEEDBRICK::genererVecteurDeplacement() {
-    const float z = static_cast<float>((aleatoire() % 6 + 1) - 3.5);
-    const float y = static_cast<float>((aleatoire() % 6 + 1) - 3.5);
-    const float x = static_cast<float>((aleatoire() % 6 + 1) - 3.5);
-    setVelocite(x, y, z);
+    const std::array<float, 3> v = tirerVecteurDeplacement();
+    setVelocite(v[0], v[1], v[2]);
 }
 
 void C_SPEEDBRICK::determinerPositionDepart() {
@@ -152,7 +171,7 @@ void C_SPEEDBRICK::determinerCodeGenetique(int k) {
 }
 
 bool C_SPEEDBRICK::mettreEnReproduction() {
-    if (sexe != FEMELLE || dureeSteriliteRestante != 0) return false;
+    if (!estFeconde()) return false;
     dureeSteriliteRestante = C_AQUARIUM::getAquarium()->dureeSterilite;
     return true;
 }
@@ -162,13 +181,16 @@ void C_SPEEDBRICK::ajouterOrganisme() {
 }
 
 void C_SPEEDBRICK::seReproduireAvec(C_SPEEDBRICK* partenaire) {
+    feconder(partenaire);
+    if (!partenaire->tourneAUnMur()) partenaire->genererVecteurDeplacement();
+    if (!tourneAUnMur()) genererVecteurDeplacement();
+}
+
+void C_SPEEDBRICK::feconder(C_SPEEDBRICK* partenaire) {
     // Both are always asked: the female, whichever she is, turns sterile here.
     const bool jeSuisFeconde = mettreEnReproduction();
     const bool partenaireFeconde = partenaire->mettreEnReproduction();
     if (jeSuisFeconde || partenaireFeconde) donnerNaissance(partenaire);
-
-    if (!partenaire->tourneAUnMur()) partenaire->genererVecteurDeplacement();
-    if (!tourneAUnMur()) genererVecteurDeplacement();
 }
 
 void C_SPEEDBRICK::donnerNaissance(const C_SPEEDBRICK* partenaire) {
@@ -184,19 +206,19 @@ void C_SPEEDBRICK::donnerNaissance(const C_SPEEDBRICK* partenaire) {
     switch (ecartGenetique(genome)) {
     case 0:
     case 1:
-        enfant = new C_SPEEDBRICK_NORMAL(genome, posX, posY, posZ);
+        enfant = new C_SPEEDBRICK_NORMAL(std::move(genome), posX, posY, posZ);
         annonce = "B\xe9"
                   "b\xe9 speedbrick normal n\xe9 avec le g\xe8nome : ";
         fin = "";
         break;
     case 2:
-        enfant = new C_SPEEDBRICK_GENTIL(genome, posX, posY, posZ);
+        enfant = new C_SPEEDBRICK_GENTIL(std::move(genome), posX, posY, posZ);
         annonce = "B\xe9"
                   "b\xe9 speedbrick gentil n\xe9 avec le g\xe8nome : ";
         fin = ".";
         break;
     case 3:
-        enfant = new C_SPEEDBRICK_AGA(genome, posX, posY, posZ);
+        enfant = new C_SPEEDBRICK_AGA(std::move(genome), posX, posY, posZ);
         annonce = "B\xe9"
                   "b\xe9 speedbrick aga n\xe9 avec le g\xe8nome : ";
         fin = ".";

@@ -2,6 +2,7 @@
 
 #include "C_ORGANISME.h"
 
+#include <array>
 #include <vector>
 
 class C_ANNEAU;
@@ -45,18 +46,34 @@ public:
 
     /// One tick of life: age, death by old age, a ring per time unit, sex, countdowns.
     void grandir();
+    /// grandir() if this tick neither ends the speedbrick's life nor gives it a ring: it then
+    /// changes nothing but the speedbrick and draws nothing. Says whether it did.
+    bool grandirSansEvenement();
     void ajouterAnneau();
     /// Clamps the head 10 units inside each wall.
     void corrigerPosition();
     void genererVecteurDeplacement();
+    /// The three draws of genererVecteurDeplacement, as the velocity they give (x, y, z).
+    static std::array<float, 3> tirerVecteurDeplacement();
     void determinerPositionDepart();
     void determinerCodeGenetique(int k);
+    /// A female whose sterility is over.
+    bool estFeconde() const { return sexe == FEMELLE && dureeSteriliteRestante == 0; }
     /// A fertile female becomes sterile for the world's sterility period and says true.
     bool mettreEnReproduction();
     void ajouterOrganisme();
-    /// Meeting with a partner of the other sex: maybe a child at this one's place, then both
-    /// partners not turning at a wall take new velocities.
+    /// Whether two speedbricks of these sexes breed when they meet.
+    static bool peuventSeReproduire(T_Sexe a, T_Sexe b) {
+        return a != b && a != INDETERMINE && b != INDETERMINE;
+    }
+    /// Meeting with a partner of the other sex: feconder(), then both partners not turning at
+    /// a wall take new velocities, the partner first.
     void seReproduireAvec(C_SPEEDBRICK* partenaire);
+    /// Both partners are put into reproduction (the female, whichever she is, turns sterile);
+    /// if one was fertile, maybe a child at this one's place.
+    void feconder(C_SPEEDBRICK* partenaire);
+    /// Whether a wall turn is under way on some axis: the speedbrick then keeps its velocity.
+    bool tourneAUnMur() const;
     void afficherCodeGenetiqueConsole() const;
     /// The nine-line description of this speedbrick.
     void afficherEnConsole() const;
@@ -74,10 +91,16 @@ public:
     const std::vector<C_ANNEAU*>& anneaux() const { return listeAnneaux; }
     int getNombreAnneaux() const { return static_cast<int>(listeAnneaux.size()); }
     C_SPEEDBRICK* getInstanceSpeedbrick() { return this; }
-    /// Asks the processor to fetch what an encounter reads first, some time before it comes.
+
+    /// Asks the processor to fetch the speedbrick, some time before a pass reaches it.
     void precharger() const {
-        __builtin_prefetch(this);
-        __builtin_prefetch(&sexe);
+        const char* debut = reinterpret_cast<const char*>(this);
+        for (std::size_t octet = 0; octet < sizeof(C_SPEEDBRICK); octet += 64)
+            __builtin_prefetch(debut + octet);
+    }
+    /// Once fetched, asks for the ring deplacerAnneaux() moves next.
+    void prechargerAnneauADeplacer() const {
+        if (!listeAnneaux.empty()) __builtin_prefetch(listeAnneaux[anneauADeplacer]);
     }
 
     void setCouleurTete(T_Couleur_Tete c) { couleurTete = c; }
@@ -93,7 +116,7 @@ public:
 protected:
     /// Birth at (x, y, z) with the given genome: the common part of the kinds' birth
     /// constructors.
-    C_SPEEDBRICK(const std::vector<int>& genome, float x, float y, float z);
+    C_SPEEDBRICK(std::vector<int> genome, float x, float y, float z);
 
     /// The split shared by the kinds: the child is of this one's kind, message announces it.
     void scinder(int k, const char* message);
@@ -103,7 +126,6 @@ protected:
 private:
     /// The birth proper: the summed genome picks the kind, or forbids the child.
     void donnerNaissance(const C_SPEEDBRICK* partenaire);
-    bool tourneAUnMur() const;
 
     std::vector<C_ANNEAU*> listeAnneaux;
     T_Couleur_Tete couleurTete = COULEUR_TETE_STANDARD;

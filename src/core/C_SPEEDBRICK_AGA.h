@@ -2,6 +2,7 @@
 
 #include "C_SPEEDBRICK.h"
 
+#include <utility>
 #include <vector>
 
 /// Circles tightly and fast in the y-z plane, ignoring its velocity; never dies.
@@ -9,7 +10,7 @@ class C_SPEEDBRICK_AGA : public C_SPEEDBRICK {
 public:
     /// Birth at (x, y, z) with the given genome; the caller registers the child.
     C_SPEEDBRICK_AGA(std::vector<int> genome, float x, float y, float z)
-        : C_SPEEDBRICK(genome, x, y, z) {}
+        : C_SPEEDBRICK(std::move(genome), x, y, z) {}
 
     /// This kind never leaves the world.
     void mourir() override {}

@@ -2,6 +2,7 @@
 
 #include "C_SPEEDBRICK.h"
 
+#include <utility>
 #include <vector>
 
 /// Travels along its velocity, undulates, bounces off the walls and dies of old age.
@@ -11,7 +12,7 @@ public:
     explicit C_SPEEDBRICK_NORMAL(int k) : C_SPEEDBRICK(k) {}
     /// Birth at (x, y, z) with the given genome; the caller registers the child.
     C_SPEEDBRICK_NORMAL(std::vector<int> genome, float x, float y, float z)
-        : C_SPEEDBRICK(genome, x, y, z) {}
+        : C_SPEEDBRICK(std::move(genome), x, y, z) {}
 
     void seDeplacer() override;
     void seScinder(int k) override;

@@ -2,12 +2,15 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cassert>
 #include <condition_variable>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
+#include <xmmintrin.h>
 
 namespace {
 
@@ -30,11 +33,14 @@ public:
         demarrer(fils);
     }
 
-    void executer(std::size_t nombre, const std::function<void(std::size_t)>& tache) {
+    void executer(std::size_t nombre, const std::function<void(std::size_t)>& tache,
+                  const std::function<void(std::size_t)>* suite) {
         assert(nombre <= UINT32_MAX && "too many tasks for one batch");
         if (ouvriers_.empty() || nombre <= 1) {
-            for (std::size_t k = 0; k < nombre; ++k)
+            for (std::size_t k = 0; k < nombre; ++k) {
                 tache(k);
+                if (suite != nullptr) (*suite)(k);
+            }
             return;
         }
         std::uint32_t generation = 0;
@@ -44,13 +50,18 @@ public:
             tache_ = &tache;
             nombre_ = nombre;
             restantes_ = nombre;
+            finies_.reset(suite == nullptr ? nullptr : new std::atomic<bool>[nombre]);
+            for (std::size_t k = 0; suite != nullptr && k < nombre; ++k)
+                finies_[k].store(false, std::memory_order_relaxed);
             prochaine_.store(static_cast<std::uint64_t>(generation) << 32);
         }
         reveil_.notify_all();
-        const std::size_t faites = faire(generation, nombre, &tache);
+        const std::size_t faites = suite == nullptr ? faire(generation, nombre, &tache)
+                                                    : suivre(generation, nombre, &tache, *suite);
+        if (restantes_.fetch_sub(faites) == faites) return;
+        guetter([this] { return restantes_.load() == 0; });
         std::unique_lock<std::mutex> verrou(verrou_);
-        restantes_ -= faites;
-        fin_.wait(verrou, [this] { return restantes_ == 0; });
+        fin_.wait(verrou, [this] { return restantes_.load() == 0; });
     }
 
 private:
@@ -75,6 +86,11 @@ private:
     void travailler(std::uint32_t vue) {
         std::unique_lock<std::mutex> verrou(verrou_);
         for (;;) {
+            if (!arret_ && generation_ == vue) {
+                verrou.unlock();
+                guetter([&] { return (prochaine_.load() >> 32) != vue; });
+                verrou.lock();
+            }
             reveil_.wait(verrou, [&] { return arret_ || generation_ != vue; });
             if (arret_) return;
             vue = generation_;
@@ -83,9 +99,18 @@ private:
             verrou.unlock();
             const std::size_t faites = faire(vue, nombre, tache);
             verrou.lock();
-            if (faites == 0) continue;
-            restantes_ -= faites;
-            if (restantes_ == 0) fin_.notify_all();
+            if (faites != 0 && restantes_.fetch_sub(faites) == faites) fin_.notify_all();
+        }
+    }
+
+    // Batches come in quick succession within a tick: a thread about to sleep first watches for
+    // a while, since being woken costs more than the batch's first tasks.
+    template <typename Condition> static void guetter(Condition condition) {
+        const auto limite = std::chrono::steady_clock::now() + std::chrono::microseconds(50);
+        while (!condition()) {
+            for (int k = 0; k < 64 && !condition(); ++k)
+                _mm_pause();
+            if (std::chrono::steady_clock::now() > limite) return;
         }
     }
 
@@ -95,12 +120,40 @@ private:
     std::size_t faire(std::uint32_t generation, std::size_t nombre,
                       const std::function<void(std::size_t)>* tache) {
         std::size_t faites = 0;
+        while (faireUne(generation, nombre, tache))
+            ++faites;
+        return faites;
+    }
+
+    // Whether a task was left to take, and then done.
+    bool faireUne(std::uint32_t generation, std::size_t nombre,
+                  const std::function<void(std::size_t)>* tache) {
         std::uint64_t mot = prochaine_.load();
         while ((mot >> 32) == generation && (mot & UINT32_MAX) < nombre) {
             if (!prochaine_.compare_exchange_weak(mot, mot + 1)) continue;
-            (*tache)(mot & UINT32_MAX);
-            ++faites;
-            mot = prochaine_.load();
+            const std::size_t k = mot & UINT32_MAX;
+            (*tache)(k);
+            if (finies_ != nullptr) finies_[k].store(true, std::memory_order_release);
+            return true;
+        }
+        return false;
+    }
+
+    // The caller's part of a followed batch: while the next result is not ready, it takes a task
+    // of its own, or, with none left, waits for the thread that has it.
+    std::size_t suivre(std::uint32_t generation, std::size_t nombre,
+                       const std::function<void(std::size_t)>* tache,
+                       const std::function<void(std::size_t)>& suite) {
+        std::size_t faites = 0;
+        for (std::size_t k = 0; k < nombre; ++k) {
+            while (!finies_[k].load(std::memory_order_acquire)) {
+                if (faireUne(generation, nombre, tache)) {
+                    ++faites;
+                } else {
+                    std::this_thread::yield();
+                }
+            }
+            suite(k);
         }
         return faites;
     }
@@ -112,7 +165,9 @@ private:
     /// The batch under way (guarded by verrou_): valid while restantes_ is not 0.
     const std::function<void(std::size_t)>* tache_ = nullptr;
     std::size_t nombre_ = 0;
-    std::size_t restantes_ = 0;
+    std::atomic<std::size_t> restantes_{0};
+    /// For a followed batch, which tasks have returned; set before the batch is handed out.
+    std::unique_ptr<std::atomic<bool>[]> finies_;
     std::uint32_t generation_ = 0;
     bool arret_ = false;
     /// The batch's generation in the high half, its next task in the low half.
@@ -133,5 +188,10 @@ void fixerNombreDeFils(unsigned nombre) {
 unsigned nombreDeFils() { return equipe().taille(); }
 
 void executerEnParallele(std::size_t nombre, const std::function<void(std::size_t)>& tache) {
-    equipe().executer(nombre, tache);
+    equipe().executer(nombre, tache, nullptr);
+}
+
+void executerEtSuivre(std::size_t nombre, const std::function<void(std::size_t)>& tache,
+                      const std::function<void(std::size_t)>& suite) {
+    equipe().executer(nombre, tache, &suite);
 }

@@ -16,3 +16,10 @@ unsigned nombreDeFils();
 /// Calls tache(k) once for every k from 0 to nombre - 1, spread over the threads in no fixed
 /// order, and returns once every call has returned. Each task must write only its own data.
 void executerEnParallele(std::size_t nombre, const std::function<void(std::size_t)>& tache);
+
+/// As executerEnParallele, with the tasks taken in the order of k, and suite(k) called on the
+/// calling thread for every k in order, once tache(k) has returned: the caller works through
+/// the results while the other threads prepare the next. suite may change what it likes but
+/// what the tasks read, and must not hand out work itself.
+void executerEtSuivre(std::size_t nombre, const std::function<void(std::size_t)>& tache,
+                      const std::function<void(std::size_t)>& suite);

@@ -8,6 +8,7 @@
 #include "Fils.h"
 
 #include <algorithm>
+#include <array>
 #include <cassert>
 #include <cmath>
 #include <emmintrin.h>
@@ -26,10 +27,10 @@ constexpr float kCoteMinimal = 17.0f;
 
 // The sizes of the tasks shared among the threads: enough work that handing a task out costs
 // little, few enough that a crowd in one part of the tank is shared out. Heads searched around,
-// speedbricks whose contacts are merged, speedbricks whose bodies are copied, bodies split into
-// fields.
+// speedbricks whose contacts are put in order (the encounters of the first wait for it),
+// speedbricks whose bodies are copied, bodies split into fields.
 constexpr std::size_t kTetesParMorceau = 256;
-constexpr std::size_t kPremiersParMorceau = 1024;
+constexpr std::size_t kPremiersParTranche = 1024;
 constexpr std::size_t kSpeedbricksParBloc = 2048;
 constexpr std::size_t kCorpsParMorceau = 65536;
 
@@ -86,62 +87,74 @@ void visiterRangees(const GrilleUniforme& grille, float x, float y, float z, flo
     }
 }
 
+// The speedbrick an entry is about: a head's touches are bare places, its partners' and the
+// tranches' entries say how many contacts too.
+std::uint32_t placeDe(std::uint32_t speedbrick) { return speedbrick; }
+std::uint32_t placeDe(const PhaseLarge::Partenaire& partenaire) { return partenaire.speedbrick; }
+
 // A least-significant-digit radix sort on the speedbrick's place, as many bytes as the largest
 // place has.
-void trierParOctets(PhaseLarge::Partenaire* debut, PhaseLarge::Partenaire* fin,
-                    std::vector<PhaseLarge::Partenaire>& tampon) {
+template <typename Entree>
+void trierParOctets(Entree* debut, Entree* fin, std::vector<Entree>& tampon) {
     const auto n = static_cast<std::size_t>(fin - debut);
     std::uint32_t bits = 0;
-    for (const PhaseLarge::Partenaire* p = debut; p != fin; ++p)
-        bits |= p->speedbrick;
+    for (const Entree* p = debut; p != fin; ++p)
+        bits |= placeDe(*p);
     if (tampon.size() < n) tampon.resize(n);
-    PhaseLarge::Partenaire* source = debut;
-    PhaseLarge::Partenaire* cible = tampon.data();
+    Entree* source = debut;
+    Entree* cible = tampon.data();
     for (unsigned decalage = 0; decalage < 32 && (bits >> decalage) != 0; decalage += 8) {
         std::size_t places[257] = {};
         for (std::size_t k = 0; k < n; ++k)
-            places[((source[k].speedbrick >> decalage) & 0xffu) + 1]++;
+            places[((placeDe(source[k]) >> decalage) & 0xffu) + 1]++;
         for (std::size_t octet = 1; octet < 257; ++octet)
             places[octet] += places[octet - 1];
         for (std::size_t k = 0; k < n; ++k)
-            cible[places[(source[k].speedbrick >> decalage) & 0xffu]++] = source[k];
+            cible[places[(placeDe(source[k]) >> decalage) & 0xffu]++] = source[k];
         std::swap(source, cible);
     }
     if (source != debut) std::copy(source, source + n, debut);
 }
 
-// By speedbrick. A head's partners are mostly few, and go by insertion; in a crowd they are many,
+// By speedbrick. A head's touches are mostly few, and go by insertion; in a crowd they are many,
 // and go by a radix sort, a byte of the place at a time, through `tampon`.
-void trierParSpeedbrick(PhaseLarge::Partenaire* debut, PhaseLarge::Partenaire* fin,
-                        std::vector<PhaseLarge::Partenaire>& tampon) {
+template <typename Entree>
+void trierParSpeedbrick(Entree* debut, Entree* fin, std::vector<Entree>& tampon) {
     const auto n = static_cast<std::size_t>(fin - debut);
     if (n > 32) {
         trierParOctets(debut, fin, tampon);
         return;
     }
-    for (PhaseLarge::Partenaire* p = debut + 1; p < fin; ++p) {
-        const PhaseLarge::Partenaire valeur = *p;
-        PhaseLarge::Partenaire* q = p;
-        for (; q > debut && valeur.speedbrick < (q - 1)->speedbrick; --q)
+    for (Entree* p = debut + 1; p < fin; ++p) {
+        const Entree valeur = *p;
+        Entree* q = p;
+        for (; q > debut && placeDe(valeur) < placeDe(*(q - 1)); --q)
             *q = *(q - 1);
         *q = valeur;
     }
 }
 
-// Sorts by speedbrick and gathers each one's contacts in one entry; returns the new end.
-PhaseLarge::Partenaire* regrouper(PhaseLarge::Partenaire* debut, PhaseLarge::Partenaire* fin,
-                                  std::vector<PhaseLarge::Partenaire>& tampon) {
-    trierParSpeedbrick(debut, fin, tampon);
-    PhaseLarge::Partenaire* sortie = debut;
-    for (PhaseLarge::Partenaire* p = debut; p != fin; ++p) {
-        if (sortie != debut && (sortie - 1)->speedbrick == p->speedbrick) {
-            (sortie - 1)->contacts += p->contacts;
-        } else {
-            *sortie++ = *p;
+// For each mask of four lanes, the lanes set, first to last (the rest repeats the last lane),
+// and how many there are.
+struct Voies {
+    std::uint8_t rangs[4];
+    std::uint32_t nombre;
+};
+
+constexpr std::array<Voies, 16> voiesParMasque() {
+    std::array<Voies, 16> table{};
+    for (unsigned masque = 0; masque < 16; ++masque) {
+        Voies& v = table[masque];
+        for (std::uint8_t voie = 0; voie < 4; ++voie) {
+            if ((masque >> voie & 1u) != 0) v.rangs[v.nombre++] = voie;
         }
+        for (std::uint32_t k = v.nombre; k < 4; ++k)
+            v.rangs[k] = 3;
     }
-    return sortie;
+    return table;
 }
+
+constexpr std::array<Voies, 16> kVoies = voiesParMasque();
 
 // The largest squared distances of a head to a head and to a ring at which enContact says yes
 // (see carreDeContactMaximal).
@@ -149,16 +162,16 @@ const float kCarreTetes = carreDeContactMaximal(RAYON_TETE, RAYON_TETE);
 const float kCarreAnneau = carreDeContactMaximal(RAYON_TETE, RAYON_ANNEAU);
 
 // Appends to `sortie` the owners of the bodies in `plages` that the head touches and reports,
-// those of bodies side by side counted in one entry, and returns the new end (the list starts
-// at `debut`). A head reports the heads after it (the contact of two heads is found
-// from the earlier one) and the rings of every other speedbrick. The test compares the squared
-// distance, formed as enContact forms it, with the largest at which enContact says yes. Most
-// bodies are out of reach, and which ones is anybody's guess: four at a time and without a
-// branch, the last group of a run masked (the fields have room to read past their end).
+// one entry a contact, and returns the new end. A head reports the heads after it (the contact
+// of two heads is found from the earlier one) and the rings of every other speedbrick. The test
+// compares the squared distance, formed as enContact forms it, with the largest at which
+// enContact says yes. Most bodies are out of reach, and which ones is anybody's guess: four at
+// a time and without a branch, the last group of a run masked (the fields have room to read
+// past their end); the owners of the bodies kept are written all four, then the end moved past
+// the kept ones (the list has room for three more entries than bodies).
 template <bool kTetes>
-PhaseLarge::Partenaire* retenir(const PhaseLarge::Corps& tete, const PhaseLarge::Classement& corps,
-                                const std::vector<PhaseLarge::Plage>& plages,
-                                PhaseLarge::Partenaire* debut, PhaseLarge::Partenaire* sortie) {
+std::uint32_t* retenir(const PhaseLarge::Corps& tete, const PhaseLarge::Classement& corps,
+                       const std::vector<PhaseLarge::Plage>& plages, std::uint32_t* sortie) {
     const __m128 x = _mm_set1_ps(tete.x);
     const __m128 y = _mm_set1_ps(tete.y);
     const __m128 z = _mm_set1_ps(tete.z);
@@ -182,16 +195,10 @@ PhaseLarge::Partenaire* retenir(const PhaseLarge::Corps& tete, const PhaseLarge:
             const __m128 garde =
                 kTetes ? _mm_and_ps(touche, _mm_castsi128_ps(_mm_cmpgt_epi32(leurs, moi)))
                        : _mm_andnot_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(leurs, moi)), touche);
-            for (int bits = _mm_movemask_ps(garde); bits != 0; bits &= bits - 1) {
-                const auto rang =
-                    static_cast<std::uint32_t>(__builtin_ctz(static_cast<unsigned>(bits)));
-                const std::uint32_t j = corps.proprietaires[k + rang];
-                if (sortie != debut && (sortie - 1)->speedbrick == j) {
-                    (sortie - 1)->contacts++;
-                } else {
-                    *sortie++ = {j, 1};
-                }
-            }
+            const Voies& gardees = kVoies[static_cast<std::size_t>(_mm_movemask_ps(garde))];
+            for (std::size_t r = 0; r < 4; ++r)
+                sortie[r] = corps.proprietaires[k + gardees.rangs[r]];
+            sortie += gardees.nombre;
         }
     }
     return sortie;
@@ -369,23 +376,32 @@ PhaseLarge::rencontresAvecCutits(const std::vector<C_CUTIT*>& cutits) {
 
 // Each contact of the pair pass has a head in it, so looking around every head finds each
 // exactly once. The heads are taken in cell order, not registry order: neighbours then look at
-// the same cells while they are still in the cache. What each finds is sorted in its task; the
-// merge then puts the pairs in registry order, each speedbrick's in its own place.
-const std::vector<ContactSpeedbricks>& PhaseLarge::contactsEntreSpeedbricks() {
+// the same cells while they are still in the cache. What each finds is sorted in its task; each
+// tranche of speedbricks then gathers its pairs in registry order, while the calling thread
+// hands on those of the tranches before.
+void PhaseLarge::contactsEntreSpeedbricks(
+    const std::function<void(const std::vector<ContactSpeedbricks>&)>& suite,
+    const std::function<void(std::vector<ContactSpeedbricks>&)>& elaguer) {
     const std::size_t tetes = tetesEnOrdre_.size();
     morceaux_.resize(parMorceaux(tetes, kTetesParMorceau));
     suivants_.resize(tetes);
+    tranches_.resize(parMorceaux(tetes, kPremiersParTranche));
     executerEnParallele(morceaux_.size(), [this](std::size_t m) { chercherMorceau(m); });
-    classerPrecedents();
-    tamponsFusion_.resize(parMorceaux(tetes, kPremiersParMorceau));
-    executerEnParallele(tamponsFusion_.size(), [this](std::size_t m) { fusionnerMorceau(m); });
-    return contacts_;
+    executerEtSuivre(
+        tranches_.size(),
+        [&](std::size_t t) {
+            fusionnerTranche(t);
+            if (elaguer) elaguer(tranches_[t].contacts);
+        },
+        [&](std::size_t t) { suite(tranches_[t].contacts); });
 }
 
 void PhaseLarge::chercherMorceau(std::size_t morceau) {
     Morceau& m = morceaux_[morceau];
     m.suivants.clear();
-    m.precedents.clear();
+    m.precedents.resize(tranches_.size());
+    for (std::vector<ContactSpeedbricks>& precedents : m.precedents)
+        precedents.clear();
     const std::size_t debut = morceau * kTetesParMorceau;
     const std::size_t fin = std::min(debut + kTetesParMorceau, tetesEnOrdre_.size());
     for (std::size_t t = debut; t < fin; ++t) {
@@ -397,8 +413,8 @@ void PhaseLarge::chercherMorceau(std::size_t morceau) {
     }
 }
 
-// A speedbrick's rings lie side by side in a cell, so a head's contacts with them come mostly in
-// a row: they are counted as they come, then gathered by speedbrick.
+// What the head touches, sorted by speedbrick: each speedbrick's contacts are then a run, counted
+// in one entry.
 void PhaseLarge::chercherAutourDe(std::size_t t, Morceau& m) {
     const Corps tete{tetes_.x[t], tetes_.y[t], tetes_.z[t], tetes_.proprietaires[t]};
     m.plagesTetes.clear();
@@ -408,63 +424,66 @@ void PhaseLarge::chercherAutourDe(std::size_t t, Morceau& m) {
         corps += ajouterPlage(m.plagesTetes, tetes_.casiers, premiere, derniere);
         corps += ajouterPlage(m.plagesAnneaux, anneauxClasses_.casiers, premiere, derniere);
     });
-    if (m.partenaires.size() < corps) m.partenaires.resize(2 * corps);
-    Partenaire* debut = m.partenaires.data();
-    Partenaire* fin = retenir<true>(tete, tetes_, m.plagesTetes, debut, debut);
-    fin = retenir<false>(tete, anneauxClasses_, m.plagesAnneaux, debut, fin);
-    fin = regrouper(debut, fin, m.tampon);
+    if (m.touches.size() < corps + 3) m.touches.resize(2 * corps + 3);
+    std::uint32_t* debut = m.touches.data();
+    std::uint32_t* fin = retenir<true>(tete, tetes_, m.plagesTetes, debut);
+    fin = retenir<false>(tete, anneauxClasses_, m.plagesAnneaux, fin);
+    trierParSpeedbrick(debut, fin, m.tampon);
     const std::uint32_t i = tete.proprietaire;
-    for (const Partenaire* p = debut; p != fin; ++p) {
-        if (p->speedbrick > i) {
-            m.suivants.push_back(*p);
+    for (const std::uint32_t* p = debut; p != fin;) {
+        const std::uint32_t j = *p;
+        std::uint32_t contacts = 0;
+        for (; p != fin && *p == j; ++p)
+            ++contacts;
+        if (j > i) {
+            m.suivants.push_back({j, contacts});
         } else {
-            m.precedents.push_back({p->speedbrick, i, p->contacts});
+            m.precedents[j / kPremiersParTranche].push_back({j, i, contacts});
         }
     }
 }
 
-// The contacts of heads with earlier speedbricks' rings, filed on the earlier one by a counting
-// sort; then where each speedbrick's contacts go in the result.
-void PhaseLarge::classerPrecedents() {
-    const std::size_t speedbricks = suivants_.size();
-    debutsPrecedents_.assign(speedbricks + 1, 0);
+// The contacts of later heads with the tranche's rings, filed by speedbrick with a counting sort.
+void PhaseLarge::classerPrecedents(std::size_t tranche) {
+    Tranche& t = tranches_[tranche];
+    const std::size_t debut = tranche * kPremiersParTranche;
+    t.debuts.assign(kPremiersParTranche + 1, 0);
     for (const Morceau& m : morceaux_) {
-        for (const ContactSpeedbricks& c : m.precedents)
-            debutsPrecedents_[c.premier + 1]++;
+        for (const ContactSpeedbricks& c : m.precedents[tranche])
+            t.debuts[c.premier - debut + 1]++;
     }
-    debutsContacts_.resize(speedbricks + 1);
-    debutsContacts_[0] = 0;
-    for (std::size_t i = 0; i < speedbricks; ++i) {
-        debutsContacts_[i + 1] =
-            debutsContacts_[i] + suivants_[i].nombre + debutsPrecedents_[i + 1];
-        debutsPrecedents_[i + 1] += debutsPrecedents_[i];
-    }
-    precedents_.resize(debutsPrecedents_[speedbricks]);
-    places_.assign(debutsPrecedents_.begin(), debutsPrecedents_.end() - 1);
+    for (std::size_t k = 0; k < kPremiersParTranche; ++k)
+        t.debuts[k + 1] += t.debuts[k];
+    t.precedents.resize(t.debuts[kPremiersParTranche]);
     for (const Morceau& m : morceaux_) {
-        for (const ContactSpeedbricks& c : m.precedents)
-            precedents_[places_[c.premier]++] = {c.second, c.nombre};
+        for (const ContactSpeedbricks& c : m.precedents[tranche])
+            t.precedents[t.debuts[c.premier - debut]++] = {c.second, c.nombre};
     }
-    contacts_.resize(debutsContacts_[speedbricks]);
+    // Each start moved to the next one's place: shifted back.
+    for (std::size_t k = kPremiersParTranche; k > 0; --k)
+        t.debuts[k] = t.debuts[k - 1];
+    t.debuts[0] = 0;
 }
 
 // Each speedbrick's later partners, from its head and from the others' heads, in order.
-void PhaseLarge::fusionnerMorceau(std::size_t morceau) {
-    const std::size_t debut = morceau * kPremiersParMorceau;
-    const std::size_t fin = std::min(debut + kPremiersParMorceau, suivants_.size());
+void PhaseLarge::fusionnerTranche(std::size_t tranche) {
+    classerPrecedents(tranche);
+    Tranche& t = tranches_[tranche];
+    t.contacts.clear();
+    const std::size_t debut = tranche * kPremiersParTranche;
+    const std::size_t fin = std::min(debut + kPremiersParTranche, suivants_.size());
     for (std::size_t premier = debut; premier < fin; ++premier) {
         const auto i = static_cast<std::uint32_t>(premier);
-        Partenaire* b = precedents_.data() + debutsPrecedents_[i];
-        Partenaire* finB = precedents_.data() + debutsPrecedents_[i + 1];
-        trierParSpeedbrick(b, finB, tamponsFusion_[morceau]);
+        Partenaire* b = t.precedents.data() + t.debuts[premier - debut];
+        Partenaire* finB = t.precedents.data() + t.debuts[premier - debut + 1];
+        trierParSpeedbrick(b, finB, t.tampon);
         const Suivants& s = suivants_[i];
         const Partenaire* a = morceaux_[s.morceau].suivants.data() + s.debut;
         const Partenaire* finA = a + s.nombre;
-        ContactSpeedbricks* sortie = contacts_.data() + debutsContacts_[i];
         while (a != finA || b != finB) {
             const bool deA = b == finB || (a != finA && a->speedbrick <= b->speedbrick);
             const Partenaire& p = deA ? *a++ : *b++;
-            *sortie++ = {i, p.speedbrick, p.contacts};
+            t.contacts.push_back({i, p.speedbrick, p.contacts});
         }
     }
 }

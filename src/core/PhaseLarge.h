@@ -3,6 +3,7 @@
 #include "GrilleUniforme.h"
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 class C_SPEEDBRICK;
@@ -43,11 +44,16 @@ public:
     /// out. Valid until the next call.
     const std::vector<RencontrePossible>& rencontresAvecCutits(const std::vector<C_CUTIT*>& cutits);
 
-    /// Every contact of the pair pass over the filed snapshot, found with the exact test (head
-    /// against head, head against rings, either way), by pair in the order of the pair-by-pair
-    /// loops: a pair comes once or twice in a row, and its counts add up to the contacts that a
-    /// pair-by-pair test would find. Valid until the next call.
-    const std::vector<ContactSpeedbricks>& contactsEntreSpeedbricks();
+    /// Hands every contact of the pair pass over the filed snapshot to `suite`, on the calling
+    /// thread, a run at a time: found with the exact test (head against head, head against
+    /// rings, either way), by pair in the order of the pair-by-pair loops: a pair comes once or
+    /// twice in a row, and its counts add up to the contacts that a pair-by-pair test would
+    /// find. The other threads prepare the next runs meanwhile: `suite` must leave the filed
+    /// snapshot alone. Each run first goes through `elaguer`, if given, on the thread that
+    /// prepared it: it may drop the contacts that `suite` has no use for.
+    void contactsEntreSpeedbricks(
+        const std::function<void(const std::vector<ContactSpeedbricks>&)>& suite,
+        const std::function<void(std::vector<ContactSpeedbricks>&)>& elaguer = nullptr);
 
     /// A head or a ring: its centre and its owner's place in the snapshot.
     struct Corps {
@@ -85,14 +91,15 @@ public:
     };
 
     /// What one task of the search finds, for a run of heads in cell order: each head's later
-    /// partners, and the contacts of its head with the rings of earlier speedbricks.
+    /// partners, and the contacts of its head with the rings of earlier speedbricks, by the
+    /// tranche of the earlier one.
     struct Morceau {
         std::vector<Partenaire> suivants;
-        std::vector<ContactSpeedbricks> precedents;
+        std::vector<std::vector<ContactSpeedbricks>> precedents;
         std::vector<Plage> plagesTetes;
         std::vector<Plage> plagesAnneaux;
-        std::vector<Partenaire> partenaires;
-        std::vector<Partenaire> tampon;
+        std::vector<std::uint32_t> touches;
+        std::vector<std::uint32_t> tampon;
     };
 
     /// Where a head's later partners lie: in which task's list, from where, how many.
@@ -100,6 +107,15 @@ public:
         std::uint32_t morceau = 0;
         std::uint32_t debut = 0;
         std::uint32_t nombre = 0;
+    };
+
+    /// The contacts of a run of speedbricks with later ones, in order, and the room to put them
+    /// in order.
+    struct Tranche {
+        std::vector<std::uint32_t> debuts;
+        std::vector<Partenaire> precedents;
+        std::vector<Partenaire> tampon;
+        std::vector<ContactSpeedbricks> contacts;
     };
 
 private:
@@ -114,8 +130,8 @@ private:
     void cederAnneaux(const Scission& scission, std::uint32_t enfant, const C_SPEEDBRICK& s);
     void chercherMorceau(std::size_t morceau);
     void chercherAutourDe(std::size_t tete, Morceau& m);
-    void classerPrecedents();
-    void fusionnerMorceau(std::size_t morceau);
+    void classerPrecedents(std::size_t tranche);
+    void fusionnerTranche(std::size_t tranche);
 
     GrilleUniforme grille_;
     /// The filed snapshot's heads, at their speedbricks' places, and its rings, speedbrick after
@@ -131,13 +147,5 @@ private:
     std::vector<Scission> scissions_;
     std::vector<Morceau> morceaux_;
     std::vector<Suivants> suivants_;
-    /// The later partners found from the others' heads, speedbrick after speedbrick.
-    std::vector<std::uint32_t> debutsPrecedents_;
-    std::vector<Partenaire> precedents_;
-    std::vector<std::uint32_t> places_;
-    /// Room for each merging task to sort in.
-    std::vector<std::vector<Partenaire>> tamponsFusion_;
-    /// Where each speedbrick's contacts start in contacts_.
-    std::vector<std::size_t> debutsContacts_;
-    std::vector<ContactSpeedbricks> contacts_;
+    std::vector<Tranche> tranches_;
 };

@@ -5,8 +5,12 @@
 #include "C_CUTIT.h"
 #include "C_SPEEDBRICK.h"
 #include "Contact.h"
+#include "Fils.h"
 #include "PhaseLarge.h"
 
+#include <algorithm>
+#include <array>
+#include <cstdint>
 #include <vector>
 
 void passerTemps() {
@@ -14,37 +18,158 @@ void passerTemps() {
     monde->setTempsEcoule(monde->getTempsEcoule() + 1);
 }
 
+namespace {
+
+// Speedbricks taken by one task of a pass on every thread: enough that handing it out costs
+// little.
+constexpr std::size_t kSpeedbricksParTache = 1024;
+
+// How far ahead a pass over the registry asks for the speedbricks, then for what they point to:
+// each would otherwise wait on memory in turn, being scattered over it.
+constexpr std::size_t kAvance = 16;
+
+// Calls pas(i) for the speedbricks from debut to fin, each fetched some time before.
+template <typename Pas>
+void parcourir(const std::vector<C_SPEEDBRICK*>& speedbricks, std::size_t debut, std::size_t fin,
+               Pas pas) {
+    for (std::size_t i = debut; i < fin; ++i) {
+        if (i + kAvance < fin) speedbricks[i + kAvance]->precharger();
+        if (i + kAvance / 2 < fin) speedbricks[i + kAvance / 2]->prechargerAnneauADeplacer();
+        pas(i);
+    }
+}
+
+// The same, blocks of speedbricks on every thread: for passes in which a speedbrick changes
+// nothing but itself, and draws nothing.
+template <typename Pas>
+void parcourirSurChaqueFil(const std::vector<C_SPEEDBRICK*>& speedbricks, Pas pas) {
+    const std::size_t taches = (speedbricks.size() + kSpeedbricksParTache - 1) / kSpeedbricksParTache;
+    executerEnParallele(taches, [&](std::size_t tache) {
+        const std::size_t debut = tache * kSpeedbricksParTache;
+        parcourir(speedbricks, debut, std::min(debut + kSpeedbricksParTache, speedbricks.size()),
+                  pas);
+    });
+}
+
+// Most speedbricks only age: that goes on every thread. The few that die or take a ring (and
+// maybe a sex, drawn) this tick then grow in registry order.
+void grandirSpeedbricks(const std::vector<C_SPEEDBRICK*>& speedbricks) {
+    static std::vector<char> enAttente;
+    enAttente.assign(speedbricks.size(), 0);
+    parcourirSurChaqueFil(speedbricks, [&speedbricks](std::size_t i) {
+        enAttente[i] = static_cast<char>(!speedbricks[i]->grandirSansEvenement());
+    });
+    for (std::size_t i = 0; i < speedbricks.size(); ++i) {
+        if (enAttente[i] != 0) speedbricks[i]->grandir();
+    }
+}
+
+} // namespace
+
 // Careful: a speedbrick that dies in the growth pass leaves the registry but not these
 // snapshots, and still moves this tick. It is freed only at the end of the tick.
 void animerOrganismes() {
     const C_AQUARIUM* monde = C_AQUARIUM::getAquarium();
     const std::vector<C_SPEEDBRICK*> speedbricks = monde->getListeSpeedbrick();
     const std::vector<C_CUTIT*> cutits = monde->getListeCutit();
-    for (C_SPEEDBRICK* s : speedbricks)
-        s->grandir();
-    for (C_SPEEDBRICK* s : speedbricks)
-        s->seDeplacer();
+    grandirSpeedbricks(speedbricks);
+    // A speedbrick moves only itself and its rings, and draws nothing.
+    parcourirSurChaqueFil(speedbricks,
+                          [&speedbricks](std::size_t i) { speedbricks[i]->seDeplacer(); });
     for (C_CUTIT* c : cutits)
         c->seDeplacer();
 }
 
 namespace {
 
-// The speedbricks of a crowd lie all over memory: each encounter would wait for its two. Asking
-// for them a few contacts ahead lets those waits overlap.
-void rencontrer(const std::vector<C_SPEEDBRICK*>& paires,
-                const std::vector<ContactSpeedbricks>& contacts) {
-    constexpr std::size_t kAvance = 16;
-    C_AQUARIUM* monde = C_AQUARIUM::getAquarium();
-    for (std::size_t k = 0; k < contacts.size(); ++k) {
-        if (k + kAvance < contacts.size()) {
-            paires[contacts[k + kAvance].premier]->precharger();
-            paires[contacts[k + kAvance].second]->precharger();
-        }
-        for (std::uint32_t n = 0; n < contacts[k].nombre; ++n)
-            monde->interaction(paires[contacts[k].premier], paires[contacts[k].second]);
+// The pair pass's encounters, as C_AQUARIUM::interaction has them, from what they read of each
+// speedbrick gathered beforehand: the speedbricks of a crowd lie all over memory, and each
+// encounter would wait for its two, while these few bytes stay in the cache. Only a fertile
+// female's encounter touches the speedbricks themselves. The new velocities are drawn in turn but
+// given at the end of the pass: nothing reads a velocity before.
+class Rencontres {
+public:
+    /// Reads the snapshot, on every thread.
+    void preparer(const std::vector<C_SPEEDBRICK*>& paires) {
+        paires_ = &paires;
+        sexes_.resize(paires.size());
+        etats_.resize(paires.size());
+        vitesses_.resize(paires.size());
+        parcourirSurChaqueFil(paires, [this](std::size_t i) {
+            const C_SPEEDBRICK& s = *(*paires_)[i];
+            sexes_[i] = s.getSexe();
+            etats_[i] = {s.tourneAUnMur(), s.estFeconde(), false};
+        });
     }
-}
+
+    /// Drops the contacts of speedbricks that cannot breed together, unless every encounter is
+    /// being recorded: they change nothing. Runs on any thread, alongside rencontrer().
+    void elaguer(std::vector<ContactSpeedbricks>& contacts) const {
+        if (C_AQUARIUM::getAquarium()->noteLesRencontres()) return;
+        contacts.erase(std::remove_if(contacts.begin(), contacts.end(),
+                                      [this](const ContactSpeedbricks& c) {
+                                          return !peuventSeReproduire(c.premier, c.second);
+                                      }),
+                       contacts.end());
+    }
+
+    /// Each contact, as many times as it counts, in order.
+    void rencontrer(const std::vector<ContactSpeedbricks>& contacts) {
+        C_AQUARIUM* monde = C_AQUARIUM::getAquarium();
+        const bool noter = monde->noteLesRencontres();
+        for (const ContactSpeedbricks& c : contacts) {
+            for (std::uint32_t n = 0; n < c.nombre; ++n) {
+                if (noter) monde->noterRencontre(*(*paires_)[c.premier], *(*paires_)[c.second]);
+                if (peuventSeReproduire(c.premier, c.second)) seReproduire(c.premier, c.second);
+            }
+        }
+    }
+
+    /// Gives the speedbricks their last new velocity, on every thread.
+    void conclure() {
+        parcourirSurChaqueFil(*paires_, [this](std::size_t i) {
+            if (!etats_[i].aChangeDeVitesse) return;
+            const std::array<float, 3>& v = vitesses_[i];
+            (*paires_)[i]->setVelocite(v[0], v[1], v[2]);
+        });
+    }
+
+private:
+    struct Etat {
+        bool tourneAUnMur;
+        bool feconde;
+        bool aChangeDeVitesse;
+    };
+
+    bool peuventSeReproduire(std::uint32_t i, std::uint32_t j) const {
+        return C_SPEEDBRICK::peuventSeReproduire(sexes_[i], sexes_[j]);
+    }
+
+    // C_SPEEDBRICK::seReproduireAvec, step by step.
+    void seReproduire(std::uint32_t i, std::uint32_t j) {
+        Etat& premier = etats_[i];
+        Etat& second = etats_[j];
+        if (premier.feconde || second.feconde) {
+            (*paires_)[i]->feconder((*paires_)[j]);
+            premier.feconde = (*paires_)[i]->estFeconde();
+            second.feconde = (*paires_)[j]->estFeconde();
+        }
+        changerDeVitesse(second, j);
+        changerDeVitesse(premier, i);
+    }
+
+    void changerDeVitesse(Etat& etat, std::uint32_t i) {
+        if (etat.tourneAUnMur) return;
+        vitesses_[i] = C_SPEEDBRICK::tirerVecteurDeplacement();
+        etat.aChangeDeVitesse = true;
+    }
+
+    const std::vector<C_SPEEDBRICK*>* paires_ = nullptr;
+    /// Apart from the rest, which the encounters change: elaguer() reads them meanwhile.
+    std::vector<T_Sexe> sexes_;
+    std::vector<Etat> etats_;
+    std::vector<std::array<float, 3>> vitesses_;
+};
 
 } // namespace
 
@@ -54,8 +179,9 @@ void rencontrer(const std::vector<C_SPEEDBRICK*>& paires,
 // the pass, and only a split changes a ring list, so what the broad phase filed at the start
 // holds for the whole pass unless a split registered a child.
 void gererCollisions() {
-    // Kept from tick to tick: its buffers are then reused, not paged in afresh every tick.
+    // Kept from tick to tick: their buffers are then reused, not paged in afresh every tick.
     static PhaseLarge phaseLarge;
+    static Rencontres rencontres;
     C_AQUARIUM* monde = C_AQUARIUM::getAquarium();
     const std::vector<C_SPEEDBRICK*> speedbricks = monde->getListeSpeedbrick();
     const std::vector<C_CUTIT*> cutits = monde->getListeCutit();
@@ -66,7 +192,11 @@ void gererCollisions() {
 
     const std::vector<C_SPEEDBRICK*> paires = monde->getListeSpeedbrick();
     if (paires.size() != speedbricks.size()) phaseLarge.rangerApresScissions(paires);
-    rencontrer(paires, phaseLarge.contactsEntreSpeedbricks());
+    rencontres.preparer(paires);
+    phaseLarge.contactsEntreSpeedbricks(
+        [](const std::vector<ContactSpeedbricks>& contacts) { rencontres.rencontrer(contacts); },
+        [](std::vector<ContactSpeedbricks>& contacts) { rencontres.elaguer(contacts); });
+    rencontres.conclure();
 
     monde->libererMorts();
 }

@@ -2,22 +2,29 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <climits>
 #include <cstdlib>
 
 // The owned generator must give, seed for seed, the very numbers of the C library's
-// srand()/rand(): every recorded run depends on it.
+// srand()/rand(): every recorded run depends on it. Draws come one at a time and three at a
+// time in turn, so that three at a time starts at every place of the table.
 TEST(Aleatoire, SuitLaBibliothequeCDeGraineEnGraine) {
     for (const unsigned graine : {0u, 1u, 2u, 42u, 1765432109u, 2147483647u, 2147483648u,
                                   3000000000u, UINT_MAX}) {
         std::srand(graine);
         semerAleatoire(graine);
-        for (int tirage = 0; tirage < 2'000'000; ++tirage) {
-            const int attendu = std::rand();
-            const int obtenu = aleatoire();
-            if (obtenu != attendu) {
-                FAIL() << "seed " << graine << ", draw " << tirage << ": " << obtenu
-                       << " instead of " << attendu;
+        for (int tirage = 0; tirage < 2'000'000;) {
+            const bool parTrois = tirage % 8 != 0;
+            const std::array<int, 3> obtenus =
+                parTrois ? G_aleatoire.tirerTrois() : std::array<int, 3>{aleatoire(), 0, 0};
+            const std::size_t nombre = parTrois ? 3 : 1;
+            for (std::size_t k = 0; k < nombre; ++k, ++tirage) {
+                const int attendu = std::rand();
+                if (obtenus[k] != attendu) {
+                    FAIL() << "seed " << graine << ", draw " << tirage << ": " << obtenus[k]
+                           << " instead of " << attendu;
+                }
             }
         }
     }

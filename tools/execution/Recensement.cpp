@@ -2,9 +2,12 @@
 
 #include "C_AQUARIUM.h"
 #include "C_SPEEDBRICK.h"
+#include "Fils.h"
 
+#include <algorithm>
 #include <cinttypes>
 #include <cstdio>
+#include <vector>
 
 namespace {
 
@@ -36,15 +39,38 @@ void compterSexe(Recensement& r, T_Sexe sexe) {
     }
 }
 
+// Speedbricks counted by one task: the counts wait on memory for every speedbrick, so each
+// thread takes blocks of them.
+constexpr std::size_t kSpeedbricksParBloc = 4096;
+
+void compterBloc(Recensement& r, const std::vector<C_SPEEDBRICK*>& speedbricks,
+                 std::size_t bloc) {
+    const std::size_t fin = std::min((bloc + 1) * kSpeedbricksParBloc, speedbricks.size());
+    for (std::size_t i = bloc * kSpeedbricksParBloc; i < fin; ++i) {
+        compterGenre(r, speedbricks[i]->getGenre());
+        compterSexe(r, speedbricks[i]->getSexe());
+        r.anneaux += speedbricks[i]->getNombreAnneaux();
+    }
+}
+
 } // namespace
 
 Recensement recenser(const C_AQUARIUM& monde) {
+    const std::vector<C_SPEEDBRICK*>& speedbricks = monde.speedbricks();
+    std::vector<Recensement> blocs((speedbricks.size() + kSpeedbricksParBloc - 1) /
+                                   kSpeedbricksParBloc);
+    executerEnParallele(blocs.size(),
+                        [&](std::size_t bloc) { compterBloc(blocs[bloc], speedbricks, bloc); });
     Recensement r;
-    r.speedbricks = static_cast<int>(monde.speedbricks().size());
-    for (const C_SPEEDBRICK* s : monde.speedbricks()) {
-        compterGenre(r, s->getGenre());
-        compterSexe(r, s->getSexe());
-        r.anneaux += s->getNombreAnneaux();
+    r.speedbricks = static_cast<int>(speedbricks.size());
+    for (const Recensement& bloc : blocs) {
+        r.normal += bloc.normal;
+        r.gentil += bloc.gentil;
+        r.aga += bloc.aga;
+        r.male += bloc.male;
+        r.femelle += bloc.femelle;
+        r.indetermine += bloc.indetermine;
+        r.anneaux += bloc.anneaux;
     }
     r.cutits = static_cast<int>(monde.cutits().size());
     r.naissances = monde.getNombreNaissances();
