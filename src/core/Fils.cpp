@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
 #include <cassert>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <memory>
@@ -189,6 +189,14 @@ unsigned nombreDeFils() { return equipe().taille(); }
 
 void executerEnParallele(std::size_t nombre, const std::function<void(std::size_t)>& tache) {
     equipe().executer(nombre, tache, nullptr);
+}
+
+void executerParBlocs(std::size_t nombre, std::size_t parBloc,
+                      const std::function<void(std::size_t, std::size_t)>& tache) {
+    executerEnParallele((nombre + parBloc - 1) / parBloc, [&](std::size_t bloc) {
+        const std::size_t debut = bloc * parBloc;
+        tache(debut, std::min(debut + parBloc, nombre));
+    });
 }
 
 void executerEtSuivre(std::size_t nombre, const std::function<void(std::size_t)>& tache,

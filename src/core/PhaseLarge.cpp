@@ -234,9 +234,8 @@ void PhaseLarge::Classement::classer(const GrilleUniforme& grille,
     y.resize(n + 3);
     z.resize(n + 3);
     proprietaires.resize(n + 3);
-    executerEnParallele(parMorceaux(n, kCorpsParMorceau), [&](std::size_t morceau) {
-        const std::size_t fin = std::min(n, (morceau + 1) * kCorpsParMorceau);
-        for (std::size_t k = morceau * kCorpsParMorceau; k < fin; ++k) {
+    executerParBlocs(n, kCorpsParMorceau, [&](std::size_t debut, std::size_t fin) {
+        for (std::size_t k = debut; k < fin; ++k) {
             x[k] = parCellule[k].x;
             y[k] = parCellule[k].y;
             z[k] = parCellule[k].z;

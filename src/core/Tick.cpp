@@ -43,12 +43,9 @@ void parcourir(const std::vector<C_SPEEDBRICK*>& speedbricks, std::size_t debut,
 // nothing but itself, and draws nothing.
 template <typename Pas>
 void parcourirSurChaqueFil(const std::vector<C_SPEEDBRICK*>& speedbricks, Pas pas) {
-    const std::size_t taches = (speedbricks.size() + kSpeedbricksParTache - 1) / kSpeedbricksParTache;
-    executerEnParallele(taches, [&](std::size_t tache) {
-        const std::size_t debut = tache * kSpeedbricksParTache;
-        parcourir(speedbricks, debut, std::min(debut + kSpeedbricksParTache, speedbricks.size()),
-                  pas);
-    });
+    executerParBlocs(
+        speedbricks.size(), kSpeedbricksParTache,
+        [&](std::size_t debut, std::size_t fin) { parcourir(speedbricks, debut, fin, pas); });
 }
 
 // Most speedbricks only age: that goes on every thread. The few that die or take a ring (and
@@ -118,9 +115,10 @@ public:
         C_AQUARIUM* monde = C_AQUARIUM::getAquarium();
         const bool noter = monde->noteLesRencontres();
         for (const ContactSpeedbricks& c : contacts) {
+            const bool fertiles = peuventSeReproduire(c.premier, c.second);
             for (std::uint32_t n = 0; n < c.nombre; ++n) {
                 if (noter) monde->noterRencontre(*(*paires_)[c.premier], *(*paires_)[c.second]);
-                if (peuventSeReproduire(c.premier, c.second)) seReproduire(c.premier, c.second);
+                if (fertiles) seReproduire(c.premier, c.second);
             }
         }
     }

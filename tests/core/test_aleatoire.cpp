@@ -10,8 +10,8 @@
 // srand()/rand(): every recorded run depends on it. Draws come one at a time and three at a
 // time in turn, so that three at a time starts at every place of the table.
 TEST(Aleatoire, SuitLaBibliothequeCDeGraineEnGraine) {
-    for (const unsigned graine : {0u, 1u, 2u, 42u, 1765432109u, 2147483647u, 2147483648u,
-                                  3000000000u, UINT_MAX}) {
+    for (const unsigned graine :
+         {0u, 1u, 2u, 42u, 1765432109u, 2147483647u, 2147483648u, 3000000000u, UINT_MAX}) {
         std::srand(graine);
         semerAleatoire(graine);
         for (int tirage = 0; tirage < 2'000'000;) {

@@ -24,8 +24,7 @@ struct Deroulement {
     int tirageSuivant = 0;
 };
 
-Deroulement derouler(const std::function<void()>& demarrer, void (*pas)(), int ticks,
-                     bool noter) {
+Deroulement derouler(const std::function<void()>& demarrer, void (*pas)(), int ticks, bool noter) {
     Deroulement d;
     Console console;
     demarrer();

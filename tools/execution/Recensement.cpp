@@ -4,7 +4,6 @@
 #include "C_SPEEDBRICK.h"
 #include "Fils.h"
 
-#include <algorithm>
 #include <cinttypes>
 #include <cstdio>
 #include <vector>
@@ -43,10 +42,9 @@ void compterSexe(Recensement& r, T_Sexe sexe) {
 // thread takes blocks of them.
 constexpr std::size_t kSpeedbricksParBloc = 4096;
 
-void compterBloc(Recensement& r, const std::vector<C_SPEEDBRICK*>& speedbricks,
-                 std::size_t bloc) {
-    const std::size_t fin = std::min((bloc + 1) * kSpeedbricksParBloc, speedbricks.size());
-    for (std::size_t i = bloc * kSpeedbricksParBloc; i < fin; ++i) {
+void compter(Recensement& r, const std::vector<C_SPEEDBRICK*>& speedbricks, std::size_t debut,
+             std::size_t fin) {
+    for (std::size_t i = debut; i < fin; ++i) {
         compterGenre(r, speedbricks[i]->getGenre());
         compterSexe(r, speedbricks[i]->getSexe());
         r.anneaux += speedbricks[i]->getNombreAnneaux();
@@ -59,8 +57,10 @@ Recensement recenser(const C_AQUARIUM& monde) {
     const std::vector<C_SPEEDBRICK*>& speedbricks = monde.speedbricks();
     std::vector<Recensement> blocs((speedbricks.size() + kSpeedbricksParBloc - 1) /
                                    kSpeedbricksParBloc);
-    executerEnParallele(blocs.size(),
-                        [&](std::size_t bloc) { compterBloc(blocs[bloc], speedbricks, bloc); });
+    executerParBlocs(speedbricks.size(), kSpeedbricksParBloc,
+                     [&](std::size_t debut, std::size_t fin) {
+                         compter(blocs[debut / kSpeedbricksParBloc], speedbricks, debut, fin);
+                     });
     Recensement r;
     r.speedbricks = static_cast<int>(speedbricks.size());
     for (const Recensement& bloc : blocs) {
