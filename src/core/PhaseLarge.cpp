@@ -87,8 +87,8 @@ void visiterRangees(const GrilleUniforme& grille, float x, float y, float z, flo
     }
 }
 
-// The speedbrick an entry is about: a head's touches are bare places, its partners' and the
-// tranches' entries say how many contacts too.
+// The speedbrick an entry is about: the speedbricks a head touches are bare places, its partners'
+// and the tranches' entries say how many contacts too.
 std::uint32_t placeDe(std::uint32_t speedbrick) { return speedbrick; }
 std::uint32_t placeDe(const PhaseLarge::Partenaire& partenaire) { return partenaire.speedbrick; }
 
@@ -116,8 +116,9 @@ void trierParOctets(Entree* debut, Entree* fin, std::vector<Entree>& tampon) {
     if (source != debut) std::copy(source, source + n, debut);
 }
 
-// By speedbrick. A head's touches are mostly few, and go by insertion; in a crowd they are many,
-// and go by a radix sort, a byte of the place at a time, through `tampon`.
+// By speedbrick. The speedbricks a head touches, or a speedbrick's partners, are mostly few, and
+// go by insertion; in a crowd they are many, and go by a radix sort, a byte of the place at a
+// time, through `tampon`.
 template <typename Entree>
 void trierParSpeedbrick(Entree* debut, Entree* fin, std::vector<Entree>& tampon) {
     const auto n = static_cast<std::size_t>(fin - debut);
@@ -202,6 +203,13 @@ std::uint32_t* retenir(const PhaseLarge::Corps& tete, const PhaseLarge::Classeme
         }
     }
     return sortie;
+}
+
+// A count for every speedbrick, one table per thread, all naught between two heads.
+std::uint32_t* comptesDuFil(std::size_t speedbricks) {
+    thread_local std::vector<std::uint32_t> comptes;
+    if (comptes.size() < speedbricks) comptes.resize(speedbricks);
+    return comptes.data();
 }
 
 // Adds the bodies of cells premiere to derniere, if any, to `plages`; returns how many.
@@ -403,18 +411,19 @@ void PhaseLarge::chercherMorceau(std::size_t morceau) {
         precedents.clear();
     const std::size_t debut = morceau * kTetesParMorceau;
     const std::size_t fin = std::min(debut + kTetesParMorceau, tetesEnOrdre_.size());
+    std::uint32_t* comptes = comptesDuFil(tetesEnOrdre_.size());
     for (std::size_t t = debut; t < fin; ++t) {
         const std::size_t premier = m.suivants.size();
-        chercherAutourDe(t, m);
+        chercherAutourDe(t, m, comptes);
         suivants_[tetes_.proprietaires[t]] = {
             static_cast<std::uint32_t>(morceau), static_cast<std::uint32_t>(premier),
             static_cast<std::uint32_t>(m.suivants.size() - premier)};
     }
 }
 
-// What the head touches, sorted by speedbrick: each speedbrick's contacts are then a run, counted
-// in one entry.
-void PhaseLarge::chercherAutourDe(std::size_t t, Morceau& m) {
+// What the head touches, counted by speedbrick in a table as long as the snapshot: only the
+// speedbricks touched, far fewer than the contacts in a crowd, are then sorted.
+void PhaseLarge::chercherAutourDe(std::size_t t, Morceau& m, std::uint32_t* comptes) {
     const Corps tete{tetes_.x[t], tetes_.y[t], tetes_.z[t], tetes_.proprietaires[t]};
     m.plagesTetes.clear();
     m.plagesAnneaux.clear();
@@ -427,13 +436,19 @@ void PhaseLarge::chercherAutourDe(std::size_t t, Morceau& m) {
     std::uint32_t* debut = m.touches.data();
     std::uint32_t* fin = retenir<true>(tete, tetes_, m.plagesTetes, debut);
     fin = retenir<false>(tete, anneauxClasses_, m.plagesAnneaux, fin);
-    trierParSpeedbrick(debut, fin, m.tampon);
+    // The list is rewritten in place, behind where it is read: each speedbrick once, the first
+    // time it is counted.
+    std::uint32_t* touchees = debut;
+    for (const std::uint32_t* p = debut; p != fin; ++p) {
+        *touchees = *p;
+        touchees += comptes[*p]++ == 0 ? 1 : 0;
+    }
+    trierParSpeedbrick(debut, touchees, m.tampon);
     const std::uint32_t i = tete.proprietaire;
-    for (const std::uint32_t* p = debut; p != fin;) {
+    for (const std::uint32_t* p = debut; p != touchees; ++p) {
         const std::uint32_t j = *p;
-        std::uint32_t contacts = 0;
-        for (; p != fin && *p == j; ++p)
-            ++contacts;
+        const std::uint32_t contacts = comptes[j];
+        comptes[j] = 0;
         if (j > i) {
             m.suivants.push_back({j, contacts});
         } else {

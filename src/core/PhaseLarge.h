@@ -129,7 +129,7 @@ private:
     bool trouverScissions(const std::vector<C_SPEEDBRICK*>& paires);
     void cederAnneaux(const Scission& scission, std::uint32_t enfant, const C_SPEEDBRICK& s);
     void chercherMorceau(std::size_t morceau);
-    void chercherAutourDe(std::size_t tete, Morceau& m);
+    void chercherAutourDe(std::size_t tete, Morceau& m, std::uint32_t* comptes);
     void classerPrecedents(std::size_t tranche);
     void fusionnerTranche(std::size_t tranche);
 
