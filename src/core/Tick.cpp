@@ -116,8 +116,12 @@ public:
         const bool noter = monde->noteLesRencontres();
         for (const ContactSpeedbricks& c : contacts) {
             const bool fertiles = peuventSeReproduire(c.premier, c.second);
+            if (!noter) {
+                if (fertiles) seReproduirePlusieursFois(c.premier, c.second, c.nombre);
+                continue;
+            }
             for (std::uint32_t n = 0; n < c.nombre; ++n) {
-                if (noter) monde->noterRencontre(*(*paires_)[c.premier], *(*paires_)[c.second]);
+                monde->noterRencontre(*(*paires_)[c.premier], *(*paires_)[c.second]);
                 if (fertiles) seReproduire(c.premier, c.second);
             }
         }
@@ -154,6 +158,18 @@ private:
         }
         changerDeVitesse(second, j);
         changerDeVitesse(premier, i);
+    }
+
+    // Once neither can bear young, an encounter only draws the two new velocities, and only
+    // the last ones land: the draws before are passed over.
+    void seReproduirePlusieursFois(std::uint32_t i, std::uint32_t j, std::uint32_t fois) {
+        for (; fois > 0 && (etats_[i].feconde || etats_[j].feconde); --fois)
+            seReproduire(i, j);
+        if (fois == 0) return;
+        const std::size_t vitesses =
+            (etats_[i].tourneAUnMur ? 0 : 1) + (etats_[j].tourneAUnMur ? 0 : 1);
+        C_SPEEDBRICK::passerVecteursDeplacement(vitesses * (fois - 1));
+        seReproduire(i, j);
     }
 
     void changerDeVitesse(Etat& etat, std::uint32_t i) {
