@@ -225,7 +225,7 @@ std::size_t ajouterPlage(std::vector<PhaseLarge::Plage>& plages, const Casiers& 
 
 // The bodies land in cell order whole, one write each, and only then are split into fields: a
 // write to each field's place would miss the cache four times a body.
-void PhaseLarge::Classement::classer(const GrilleUniforme& grille,
+void PhaseLarge::Classement::deposer(const GrilleUniforme& grille,
                                      const std::vector<Corps>& corps) {
     const std::size_t n = corps.size();
     parCellule.resize(n);
@@ -237,6 +237,10 @@ void PhaseLarge::Classement::classer(const GrilleUniforme& grille,
             parCellule[place] = corps[k];
             places[k] = place;
         });
+}
+
+void PhaseLarge::Classement::repartir() {
+    const std::size_t n = parCellule.size();
     // Room for reading a group of four from the last body on.
     x.resize(n + 3);
     y.resize(n + 3);
@@ -270,8 +274,17 @@ void PhaseLarge::ranger(const std::vector<C_SPEEDBRICK*>& speedbricks) {
     anneaux_.resize(speedbricks.size());
     executerEnParallele(blocs, [&](std::size_t bloc) { copierBloc(speedbricks, bloc); });
     grille_ = grillePour(tetesEnOrdre_.size() + anneauxEnOrdre_.size());
-    tetes_.classer(grille_, tetesEnOrdre_);
-    anneauxClasses_.classer(grille_, anneauxEnOrdre_);
+    // Heads and rings are sorted side by side, each on one thread: shared out among the threads,
+    // one counting sort would have them write the same cache lines at every cell's border.
+    executerEnParallele(2, [this](std::size_t k) {
+        if (k == 0) {
+            tetes_.deposer(grille_, tetesEnOrdre_);
+        } else {
+            anneauxClasses_.deposer(grille_, anneauxEnOrdre_);
+        }
+    });
+    tetes_.repartir();
+    anneauxClasses_.repartir();
 }
 
 void PhaseLarge::copierBloc(const std::vector<C_SPEEDBRICK*>& speedbricks, std::size_t bloc) {

@@ -67,7 +67,14 @@ public:
     /// each field has three places to spare at its end.
     struct Classement {
         /// Files `corps`; places[k] then tells where corps[k] went.
-        void classer(const GrilleUniforme& grille, const std::vector<Corps>& corps);
+        void classer(const GrilleUniforme& grille, const std::vector<Corps>& corps) {
+            deposer(grille, corps);
+            repartir();
+        }
+        /// The first step of classer(), on the calling thread alone: the bodies in cell order.
+        void deposer(const GrilleUniforme& grille, const std::vector<Corps>& corps);
+        /// The second, on every thread: the bodies split into fields.
+        void repartir();
 
         Casiers casiers;
         std::vector<Corps> parCellule;
