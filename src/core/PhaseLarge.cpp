@@ -401,19 +401,30 @@ PhaseLarge::rencontresAvecCutits(const std::vector<C_CUTIT*>& cutits) {
 // hands on those of the tranches before.
 void PhaseLarge::contactsEntreSpeedbricks(
     const std::function<void(const std::vector<ContactSpeedbricks>&)>& suite,
-    const std::function<void(std::vector<ContactSpeedbricks>&)>& elaguer) {
+    const std::vector<T_Sexe>* sexes) {
+    assert((sexes == nullptr || sexes->size() == tetesEnOrdre_.size()) &&
+           "one sex for each speedbrick of the snapshot");
+    sexes_ = sexes;
     const std::size_t tetes = tetesEnOrdre_.size();
     morceaux_.resize(parMorceaux(tetes, kTetesParMorceau));
     suivants_.resize(tetes);
     tranches_.resize(parMorceaux(tetes, kPremiersParTranche));
     executerEnParallele(morceaux_.size(), [this](std::size_t m) { chercherMorceau(m); });
     executerEtSuivre(
-        tranches_.size(),
-        [&](std::size_t t) {
-            fusionnerTranche(t);
-            if (elaguer) elaguer(tranches_[t].contacts);
-        },
+        tranches_.size(), [this](std::size_t t) { fusionnerTranche(t); },
         [&](std::size_t t) { suite(tranches_[t].contacts); });
+}
+
+bool PhaseLarge::peutSeReproduire(std::uint32_t speedbrick) const {
+    if (sexes_ == nullptr) return true;
+    const T_Sexe sexe = (*sexes_)[speedbrick];
+    return C_SPEEDBRICK::peuventSeReproduire(sexe, MALE) ||
+           C_SPEEDBRICK::peuventSeReproduire(sexe, FEMELLE);
+}
+
+bool PhaseLarge::peuventSeReproduire(std::uint32_t premier, std::uint32_t second) const {
+    return sexes_ == nullptr ||
+           C_SPEEDBRICK::peuventSeReproduire((*sexes_)[premier], (*sexes_)[second]);
 }
 
 void PhaseLarge::chercherMorceau(std::size_t morceau) {
@@ -427,7 +438,7 @@ void PhaseLarge::chercherMorceau(std::size_t morceau) {
     std::uint32_t* comptes = comptesDuFil(tetesEnOrdre_.size());
     for (std::size_t t = debut; t < fin; ++t) {
         const std::size_t premier = m.suivants.size();
-        chercherAutourDe(t, m, comptes);
+        if (peutSeReproduire(tetes_.proprietaires[t])) chercherAutourDe(t, m, comptes);
         suivants_[tetes_.proprietaires[t]] = {
             static_cast<std::uint32_t>(morceau), static_cast<std::uint32_t>(premier),
             static_cast<std::uint32_t>(m.suivants.size() - premier)};
@@ -449,15 +460,19 @@ void PhaseLarge::chercherAutourDe(std::size_t t, Morceau& m, std::uint32_t* comp
     std::uint32_t* debut = m.touches.data();
     std::uint32_t* fin = retenir<true>(tete, tetes_, m.plagesTetes, debut);
     fin = retenir<false>(tete, anneauxClasses_, m.plagesAnneaux, fin);
-    // The list is rewritten in place, behind where it is read: each speedbrick once, the first
-    // time it is counted.
+    // The list is rewritten in place, behind where it is read: each speedbrick kept once, the
+    // first time it is counted. One that is not kept is never counted.
+    const std::uint32_t i = tete.proprietaire;
     std::uint32_t* touchees = debut;
     for (const std::uint32_t* p = debut; p != fin; ++p) {
-        *touchees = *p;
-        touchees += comptes[*p]++ == 0 ? 1 : 0;
+        const std::uint32_t j = *p;
+        const std::uint32_t garde = peuventSeReproduire(i, j) ? 1 : 0;
+        const std::uint32_t compte = comptes[j];
+        comptes[j] = compte + garde;
+        *touchees = j;
+        touchees += compte == 0 ? garde : 0;
     }
     trierParSpeedbrick(debut, touchees, m.tampon);
-    const std::uint32_t i = tete.proprietaire;
     for (const std::uint32_t* p = debut; p != touchees; ++p) {
         const std::uint32_t j = *p;
         const std::uint32_t contacts = comptes[j];

@@ -8,7 +8,6 @@
 #include "Fils.h"
 #include "PhaseLarge.h"
 
-#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <vector>
@@ -99,15 +98,10 @@ public:
         });
     }
 
-    /// Drops the contacts of speedbricks that cannot breed together, unless every encounter is
-    /// being recorded: they change nothing. Runs on any thread, alongside rencontrer().
-    void elaguer(std::vector<ContactSpeedbricks>& contacts) const {
-        if (C_AQUARIUM::getAquarium()->noteLesRencontres()) return;
-        contacts.erase(std::remove_if(contacts.begin(), contacts.end(),
-                                      [this](const ContactSpeedbricks& c) {
-                                          return !peuventSeReproduire(c.premier, c.second);
-                                      }),
-                       contacts.end());
+    /// The sexes the broad phase needs to drop the contacts of speedbricks that cannot breed
+    /// together, unless every encounter is being recorded: they change nothing.
+    const std::vector<T_Sexe>* sexesPourElaguer() const {
+        return C_AQUARIUM::getAquarium()->noteLesRencontres() ? nullptr : &sexes_;
     }
 
     /// Each contact, as many times as it counts, in order.
@@ -179,7 +173,6 @@ private:
     }
 
     const std::vector<C_SPEEDBRICK*>* paires_ = nullptr;
-    /// Apart from the rest, which the encounters change: elaguer() reads them meanwhile.
     std::vector<T_Sexe> sexes_;
     std::vector<Etat> etats_;
     std::vector<std::array<float, 3>> vitesses_;
@@ -209,7 +202,7 @@ void gererCollisions() {
     rencontres.preparer(paires);
     phaseLarge.contactsEntreSpeedbricks(
         [](const std::vector<ContactSpeedbricks>& contacts) { rencontres.rencontrer(contacts); },
-        [](std::vector<ContactSpeedbricks>& contacts) { rencontres.elaguer(contacts); });
+        rencontres.sexesPourElaguer());
     rencontres.conclure();
 
     monde->libererMorts();
