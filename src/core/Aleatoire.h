@@ -54,6 +54,19 @@ public:
         return tirages;
     }
 
+    /// As `nombre` calls of tirer() whose numbers are not used.
+    void passer(std::size_t nombre) {
+        std::size_t avant = this->avant();
+        std::size_t arriere = this->arriere();
+        for (; nombre > 0; --nombre) {
+            etat_.table[avant] += etat_.table[arriere];
+            avant = avant + 1 == kDegre ? 0 : avant + 1;
+            arriere = arriere + 1 == kDegre ? 0 : arriere + 1;
+        }
+        etat_.avant = static_cast<int>(avant);
+        etat_.arriere = static_cast<int>(arriere);
+    }
+
     const Etat& etat() const { return etat_; }
     /// Takes up the sequence where `etat` was saved; it must come from etat().
     void restaurer(const Etat& etat);

@@ -150,6 +150,8 @@ std::array<float, 3> C_SPEEDBRICK::tirerVecteurDeplacement() {
     return {x, y, z};
 }
 
+void C_SPEEDBRICK::passerVecteursDeplacement(std::size_t nombre) { G_aleatoire.passer(3 * nombre); }
+
 void C_SPEEDBRICK::genererVecteurDeplacement() {
     const std::array<float, 3> v = tirerVecteurDeplacement();
     setVelocite(v[0], v[1], v[2]);

@@ -55,6 +55,8 @@ public:
     void genererVecteurDeplacement();
     /// The three draws of genererVecteurDeplacement, as the velocity they give (x, y, z).
     static std::array<float, 3> tirerVecteurDeplacement();
+    /// As `nombre` calls of tirerVecteurDeplacement() whose velocities are not used.
+    static void passerVecteursDeplacement(std::size_t nombre);
     void determinerPositionDepart();
     void determinerCodeGenetique(int k);
     /// A female whose sterility is over.

@@ -1,8 +1,5 @@
 #pragma once
 
-#include "Fils.h"
-
-#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -42,14 +39,13 @@ private:
 };
 
 /// Where items go when sorted by cell with a counting sort: each cell's items contiguous and in
-/// the order in which they were given, the cells of one row along x one after the other. Large
-/// sorts are shared out among the threads (see Fils.h), with the same result. Keeps its memory
-/// from one sort to the next.
+/// the order in which they were given, the cells of one row along x one after the other. Keeps
+/// its memory from one sort to the next.
 class Casiers {
 public:
     /// Sorts items 0 to nombre - 1 into cells 0 to nombreCellules - 1: celluleDe(k) gives the
-    /// cell of item k, and deposer(k, place) is then called with its place in cell order. Both
-    /// are called once per item, possibly from several threads at once.
+    /// cell of item k, and deposer(k, place) is then called with its place in cell order, once
+    /// per item, in order.
     template <typename CelluleDe, typename Deposer>
     void ranger(int nombreCellules, std::size_t nombre, CelluleDe celluleDe, Deposer deposer);
     /// The place of the first item of a cell.
@@ -58,49 +54,24 @@ public:
     std::uint32_t fin(int cellule) const { return debuts_[static_cast<std::size_t>(cellule) + 1]; }
 
 private:
-    /// Below this many items, one thread sorts them sooner than it would wake the others.
-    static constexpr std::size_t kParPartMinimum = 16384;
-
-    std::size_t debutDePart(std::size_t part) const {
-        return cellules_.size() * part / places_.size();
-    }
-
     std::vector<int> cellules_;
     std::vector<std::uint32_t> debuts_;
-    /// For each part of the items, the next place of each cell.
-    std::vector<std::vector<std::uint32_t>> places_;
+    /// The next place of each cell.
+    std::vector<std::uint32_t> prochaines_;
 };
 
-// Each part counts its own items by cell; the cells' places then go to the parts in the order of
-// the items, so that each part lays its items where one pass over them all would.
 template <typename CelluleDe, typename Deposer>
 void Casiers::ranger(int nombreCellules, std::size_t nombre, CelluleDe celluleDe, Deposer deposer) {
     const auto cellules = static_cast<std::size_t>(nombreCellules);
-    places_.resize(
-        std::max<std::size_t>(1, std::min<std::size_t>(nombreDeFils(), nombre / kParPartMinimum)));
     cellules_.resize(nombre);
-    executerEnParallele(places_.size(), [&](std::size_t part) {
-        std::vector<std::uint32_t>& comptes = places_[part];
-        comptes.assign(cellules, 0);
-        for (std::size_t k = debutDePart(part); k < debutDePart(part + 1); ++k) {
-            cellules_[k] = celluleDe(k);
-            comptes[static_cast<std::size_t>(cellules_[k])]++;
-        }
-    });
-    debuts_.resize(cellules + 1);
-    std::uint32_t place = 0;
-    for (std::size_t c = 0; c < cellules; ++c) {
-        debuts_[c] = place;
-        for (std::vector<std::uint32_t>& comptes : places_) {
-            const std::uint32_t compte = comptes[c];
-            comptes[c] = place;
-            place += compte;
-        }
+    debuts_.assign(cellules + 1, 0);
+    for (std::size_t k = 0; k < nombre; ++k) {
+        cellules_[k] = celluleDe(k);
+        debuts_[static_cast<std::size_t>(cellules_[k]) + 1]++;
     }
-    debuts_[cellules] = place;
-    executerEnParallele(places_.size(), [&](std::size_t part) {
-        std::vector<std::uint32_t>& prochaine = places_[part];
-        for (std::size_t k = debutDePart(part); k < debutDePart(part + 1); ++k)
-            deposer(k, prochaine[static_cast<std::size_t>(cellules_[k])]++);
-    });
+    for (std::size_t c = 0; c < cellules; ++c)
+        debuts_[c + 1] += debuts_[c];
+    prochaines_.assign(debuts_.begin(), debuts_.end() - 1);
+    for (std::size_t k = 0; k < nombre; ++k)
+        deposer(k, prochaines_[static_cast<std::size_t>(cellules_[k])]++);
 }

@@ -87,8 +87,8 @@ void visiterRangees(const GrilleUniforme& grille, float x, float y, float z, flo
     }
 }
 
-// The speedbrick an entry is about: a head's touches are bare places, its partners' and the
-// tranches' entries say how many contacts too.
+// The speedbrick an entry is about: the speedbricks a head touches are bare places, its partners'
+// and the tranches' entries say how many contacts too.
 std::uint32_t placeDe(std::uint32_t speedbrick) { return speedbrick; }
 std::uint32_t placeDe(const PhaseLarge::Partenaire& partenaire) { return partenaire.speedbrick; }
 
@@ -116,8 +116,9 @@ void trierParOctets(Entree* debut, Entree* fin, std::vector<Entree>& tampon) {
     if (source != debut) std::copy(source, source + n, debut);
 }
 
-// By speedbrick. A head's touches are mostly few, and go by insertion; in a crowd they are many,
-// and go by a radix sort, a byte of the place at a time, through `tampon`.
+// By speedbrick. The speedbricks a head touches, or a speedbrick's partners, are mostly few, and
+// go by insertion; in a crowd they are many, and go by a radix sort, a byte of the place at a
+// time, through `tampon`.
 template <typename Entree>
 void trierParSpeedbrick(Entree* debut, Entree* fin, std::vector<Entree>& tampon) {
     const auto n = static_cast<std::size_t>(fin - debut);
@@ -204,6 +205,13 @@ std::uint32_t* retenir(const PhaseLarge::Corps& tete, const PhaseLarge::Classeme
     return sortie;
 }
 
+// A count for every speedbrick, one table per thread, all naught between two heads.
+std::uint32_t* comptesDuFil(std::size_t speedbricks) {
+    thread_local std::vector<std::uint32_t> comptes;
+    if (comptes.size() < speedbricks) comptes.resize(speedbricks);
+    return comptes.data();
+}
+
 // Adds the bodies of cells premiere to derniere, if any, to `plages`; returns how many.
 std::size_t ajouterPlage(std::vector<PhaseLarge::Plage>& plages, const Casiers& casiers,
                          int premiere, int derniere) {
@@ -217,7 +225,7 @@ std::size_t ajouterPlage(std::vector<PhaseLarge::Plage>& plages, const Casiers& 
 
 // The bodies land in cell order whole, one write each, and only then are split into fields: a
 // write to each field's place would miss the cache four times a body.
-void PhaseLarge::Classement::classer(const GrilleUniforme& grille,
+void PhaseLarge::Classement::deposer(const GrilleUniforme& grille,
                                      const std::vector<Corps>& corps) {
     const std::size_t n = corps.size();
     parCellule.resize(n);
@@ -229,6 +237,10 @@ void PhaseLarge::Classement::classer(const GrilleUniforme& grille,
             parCellule[place] = corps[k];
             places[k] = place;
         });
+}
+
+void PhaseLarge::Classement::repartir() {
+    const std::size_t n = parCellule.size();
     // Room for reading a group of four from the last body on.
     x.resize(n + 3);
     y.resize(n + 3);
@@ -262,8 +274,17 @@ void PhaseLarge::ranger(const std::vector<C_SPEEDBRICK*>& speedbricks) {
     anneaux_.resize(speedbricks.size());
     executerEnParallele(blocs, [&](std::size_t bloc) { copierBloc(speedbricks, bloc); });
     grille_ = grillePour(tetesEnOrdre_.size() + anneauxEnOrdre_.size());
-    tetes_.classer(grille_, tetesEnOrdre_);
-    anneauxClasses_.classer(grille_, anneauxEnOrdre_);
+    // Heads and rings are sorted side by side, each on one thread: shared out among the threads,
+    // one counting sort would have them write the same cache lines at every cell's border.
+    executerEnParallele(2, [this](std::size_t k) {
+        if (k == 0) {
+            tetes_.deposer(grille_, tetesEnOrdre_);
+        } else {
+            anneauxClasses_.deposer(grille_, anneauxEnOrdre_);
+        }
+    });
+    tetes_.repartir();
+    anneauxClasses_.repartir();
 }
 
 void PhaseLarge::copierBloc(const std::vector<C_SPEEDBRICK*>& speedbricks, std::size_t bloc) {
@@ -380,19 +401,30 @@ PhaseLarge::rencontresAvecCutits(const std::vector<C_CUTIT*>& cutits) {
 // hands on those of the tranches before.
 void PhaseLarge::contactsEntreSpeedbricks(
     const std::function<void(const std::vector<ContactSpeedbricks>&)>& suite,
-    const std::function<void(std::vector<ContactSpeedbricks>&)>& elaguer) {
+    const std::vector<T_Sexe>* sexes) {
+    assert((sexes == nullptr || sexes->size() == tetesEnOrdre_.size()) &&
+           "one sex for each speedbrick of the snapshot");
+    sexes_ = sexes;
     const std::size_t tetes = tetesEnOrdre_.size();
     morceaux_.resize(parMorceaux(tetes, kTetesParMorceau));
     suivants_.resize(tetes);
     tranches_.resize(parMorceaux(tetes, kPremiersParTranche));
     executerEnParallele(morceaux_.size(), [this](std::size_t m) { chercherMorceau(m); });
     executerEtSuivre(
-        tranches_.size(),
-        [&](std::size_t t) {
-            fusionnerTranche(t);
-            if (elaguer) elaguer(tranches_[t].contacts);
-        },
+        tranches_.size(), [this](std::size_t t) { fusionnerTranche(t); },
         [&](std::size_t t) { suite(tranches_[t].contacts); });
+}
+
+bool PhaseLarge::peutSeReproduire(std::uint32_t speedbrick) const {
+    if (sexes_ == nullptr) return true;
+    const T_Sexe sexe = (*sexes_)[speedbrick];
+    return C_SPEEDBRICK::peuventSeReproduire(sexe, MALE) ||
+           C_SPEEDBRICK::peuventSeReproduire(sexe, FEMELLE);
+}
+
+bool PhaseLarge::peuventSeReproduire(std::uint32_t premier, std::uint32_t second) const {
+    return sexes_ == nullptr ||
+           C_SPEEDBRICK::peuventSeReproduire((*sexes_)[premier], (*sexes_)[second]);
 }
 
 void PhaseLarge::chercherMorceau(std::size_t morceau) {
@@ -403,18 +435,19 @@ void PhaseLarge::chercherMorceau(std::size_t morceau) {
         precedents.clear();
     const std::size_t debut = morceau * kTetesParMorceau;
     const std::size_t fin = std::min(debut + kTetesParMorceau, tetesEnOrdre_.size());
+    std::uint32_t* comptes = comptesDuFil(tetesEnOrdre_.size());
     for (std::size_t t = debut; t < fin; ++t) {
         const std::size_t premier = m.suivants.size();
-        chercherAutourDe(t, m);
+        if (peutSeReproduire(tetes_.proprietaires[t])) chercherAutourDe(t, m, comptes);
         suivants_[tetes_.proprietaires[t]] = {
             static_cast<std::uint32_t>(morceau), static_cast<std::uint32_t>(premier),
             static_cast<std::uint32_t>(m.suivants.size() - premier)};
     }
 }
 
-// What the head touches, sorted by speedbrick: each speedbrick's contacts are then a run, counted
-// in one entry.
-void PhaseLarge::chercherAutourDe(std::size_t t, Morceau& m) {
+// What the head touches, counted by speedbrick in a table as long as the snapshot: only the
+// speedbricks touched, far fewer than the contacts in a crowd, are then sorted.
+void PhaseLarge::chercherAutourDe(std::size_t t, Morceau& m, std::uint32_t* comptes) {
     const Corps tete{tetes_.x[t], tetes_.y[t], tetes_.z[t], tetes_.proprietaires[t]};
     m.plagesTetes.clear();
     m.plagesAnneaux.clear();
@@ -427,13 +460,23 @@ void PhaseLarge::chercherAutourDe(std::size_t t, Morceau& m) {
     std::uint32_t* debut = m.touches.data();
     std::uint32_t* fin = retenir<true>(tete, tetes_, m.plagesTetes, debut);
     fin = retenir<false>(tete, anneauxClasses_, m.plagesAnneaux, fin);
-    trierParSpeedbrick(debut, fin, m.tampon);
+    // The list is rewritten in place, behind where it is read: each speedbrick kept once, the
+    // first time it is counted. One that is not kept is never counted.
     const std::uint32_t i = tete.proprietaire;
-    for (const std::uint32_t* p = debut; p != fin;) {
+    std::uint32_t* touchees = debut;
+    for (const std::uint32_t* p = debut; p != fin; ++p) {
         const std::uint32_t j = *p;
-        std::uint32_t contacts = 0;
-        for (; p != fin && *p == j; ++p)
-            ++contacts;
+        const std::uint32_t garde = peuventSeReproduire(i, j) ? 1 : 0;
+        const std::uint32_t compte = comptes[j];
+        comptes[j] = compte + garde;
+        *touchees = j;
+        touchees += compte == 0 ? garde : 0;
+    }
+    trierParSpeedbrick(debut, touchees, m.tampon);
+    for (const std::uint32_t* p = debut; p != touchees; ++p) {
+        const std::uint32_t j = *p;
+        const std::uint32_t contacts = comptes[j];
+        comptes[j] = 0;
         if (j > i) {
             m.suivants.push_back({j, contacts});
         } else {

@@ -1,12 +1,12 @@
 #pragma once
 
+#include "C_SPEEDBRICK.h"
 #include "GrilleUniforme.h"
 
 #include <cstdint>
 #include <functional>
 #include <vector>
 
-class C_SPEEDBRICK;
 class C_CUTIT;
 
 /// A speedbrick and a cutit that may touch, as their places in the pass's snapshots.
@@ -49,11 +49,12 @@ public:
     /// rings, either way), by pair in the order of the pair-by-pair loops: a pair comes once or
     /// twice in a row, and its counts add up to the contacts that a pair-by-pair test would
     /// find. The other threads prepare the next runs meanwhile: `suite` must leave the filed
-    /// snapshot alone. Each run first goes through `elaguer`, if given, on the thread that
-    /// prepared it: it may drop the contacts that `suite` has no use for.
+    /// snapshot alone. Given `sexes` (one a speedbrick of the snapshot), only the contacts of
+    /// speedbricks that can breed together are handed on, and a speedbrick that can breed with
+    /// nobody is not even looked around.
     void contactsEntreSpeedbricks(
         const std::function<void(const std::vector<ContactSpeedbricks>&)>& suite,
-        const std::function<void(std::vector<ContactSpeedbricks>&)>& elaguer = nullptr);
+        const std::vector<T_Sexe>* sexes = nullptr);
 
     /// A head or a ring: its centre and its owner's place in the snapshot.
     struct Corps {
@@ -67,7 +68,14 @@ public:
     /// each field has three places to spare at its end.
     struct Classement {
         /// Files `corps`; places[k] then tells where corps[k] went.
-        void classer(const GrilleUniforme& grille, const std::vector<Corps>& corps);
+        void classer(const GrilleUniforme& grille, const std::vector<Corps>& corps) {
+            deposer(grille, corps);
+            repartir();
+        }
+        /// The first step of classer(), on the calling thread alone: the bodies in cell order.
+        void deposer(const GrilleUniforme& grille, const std::vector<Corps>& corps);
+        /// The second, on every thread: the bodies split into fields.
+        void repartir();
 
         Casiers casiers;
         std::vector<Corps> parCellule;
@@ -128,8 +136,10 @@ private:
     void copierBloc(const std::vector<C_SPEEDBRICK*>& speedbricks, std::size_t bloc);
     bool trouverScissions(const std::vector<C_SPEEDBRICK*>& paires);
     void cederAnneaux(const Scission& scission, std::uint32_t enfant, const C_SPEEDBRICK& s);
+    bool peutSeReproduire(std::uint32_t speedbrick) const;
+    bool peuventSeReproduire(std::uint32_t premier, std::uint32_t second) const;
     void chercherMorceau(std::size_t morceau);
-    void chercherAutourDe(std::size_t tete, Morceau& m);
+    void chercherAutourDe(std::size_t tete, Morceau& m, std::uint32_t* comptes);
     void classerPrecedents(std::size_t tranche);
     void fusionnerTranche(std::size_t tranche);
 
@@ -148,4 +158,6 @@ private:
     std::vector<Morceau> morceaux_;
     std::vector<Suivants> suivants_;
     std::vector<Tranche> tranches_;
+    /// The sexes given to contactsEntreSpeedbricks(), if any.
+    const std::vector<T_Sexe>* sexes_ = nullptr;
 };

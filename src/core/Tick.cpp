@@ -8,7 +8,6 @@
 #include "Fils.h"
 #include "PhaseLarge.h"
 
-#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <vector>
@@ -99,15 +98,10 @@ public:
         });
     }
 
-    /// Drops the contacts of speedbricks that cannot breed together, unless every encounter is
-    /// being recorded: they change nothing. Runs on any thread, alongside rencontrer().
-    void elaguer(std::vector<ContactSpeedbricks>& contacts) const {
-        if (C_AQUARIUM::getAquarium()->noteLesRencontres()) return;
-        contacts.erase(std::remove_if(contacts.begin(), contacts.end(),
-                                      [this](const ContactSpeedbricks& c) {
-                                          return !peuventSeReproduire(c.premier, c.second);
-                                      }),
-                       contacts.end());
+    /// The sexes the broad phase needs to drop the contacts of speedbricks that cannot breed
+    /// together, unless every encounter is being recorded: they change nothing.
+    const std::vector<T_Sexe>* sexesPourElaguer() const {
+        return C_AQUARIUM::getAquarium()->noteLesRencontres() ? nullptr : &sexes_;
     }
 
     /// Each contact, as many times as it counts, in order.
@@ -116,8 +110,12 @@ public:
         const bool noter = monde->noteLesRencontres();
         for (const ContactSpeedbricks& c : contacts) {
             const bool fertiles = peuventSeReproduire(c.premier, c.second);
+            if (!noter) {
+                if (fertiles) seReproduirePlusieursFois(c.premier, c.second, c.nombre);
+                continue;
+            }
             for (std::uint32_t n = 0; n < c.nombre; ++n) {
-                if (noter) monde->noterRencontre(*(*paires_)[c.premier], *(*paires_)[c.second]);
+                monde->noterRencontre(*(*paires_)[c.premier], *(*paires_)[c.second]);
                 if (fertiles) seReproduire(c.premier, c.second);
             }
         }
@@ -156,6 +154,18 @@ private:
         changerDeVitesse(premier, i);
     }
 
+    // Once neither can bear young, an encounter only draws the two new velocities, and only
+    // the last ones land: the draws before are passed over.
+    void seReproduirePlusieursFois(std::uint32_t i, std::uint32_t j, std::uint32_t fois) {
+        for (; fois > 0 && (etats_[i].feconde || etats_[j].feconde); --fois)
+            seReproduire(i, j);
+        if (fois == 0) return;
+        const std::size_t vitesses =
+            (etats_[i].tourneAUnMur ? 0 : 1) + (etats_[j].tourneAUnMur ? 0 : 1);
+        C_SPEEDBRICK::passerVecteursDeplacement(vitesses * (fois - 1));
+        seReproduire(i, j);
+    }
+
     void changerDeVitesse(Etat& etat, std::uint32_t i) {
         if (etat.tourneAUnMur) return;
         vitesses_[i] = C_SPEEDBRICK::tirerVecteurDeplacement();
@@ -163,7 +173,6 @@ private:
     }
 
     const std::vector<C_SPEEDBRICK*>* paires_ = nullptr;
-    /// Apart from the rest, which the encounters change: elaguer() reads them meanwhile.
     std::vector<T_Sexe> sexes_;
     std::vector<Etat> etats_;
     std::vector<std::array<float, 3>> vitesses_;
@@ -193,7 +202,7 @@ void gererCollisions() {
     rencontres.preparer(paires);
     phaseLarge.contactsEntreSpeedbricks(
         [](const std::vector<ContactSpeedbricks>& contacts) { rencontres.rencontrer(contacts); },
-        [](std::vector<ContactSpeedbricks>& contacts) { rencontres.elaguer(contacts); });
+        rencontres.sexesPourElaguer());
     rencontres.conclure();
 
     monde->libererMorts();
