@@ -28,10 +28,9 @@ public:
 
     /// As rand(): a number from 0 to kMaximum.
     int tirer() {
-        const std::uint32_t somme = etat_.table[avant()] + etat_.table[arriere()];
-        etat_.table[avant()] = somme;
-        etat_.avant = etat_.avant + 1 == kDegre ? 0 : etat_.avant + 1;
-        etat_.arriere = etat_.arriere + 1 == kDegre ? 0 : etat_.arriere + 1;
+        Prises prises = prisesActuelles();
+        const std::uint32_t somme = avancer(prises);
+        garder(prises);
         return static_cast<int>(somme >> 1);
     }
 
@@ -39,32 +38,19 @@ public:
     /// what another writes: they go side by side, the taps' places kept out of memory.
     std::array<int, 3> tirerTrois() {
         std::array<int, 3> tirages{};
-        int avant = etat_.avant;
-        int arriere = etat_.arriere;
-        for (int& tirage : tirages) {
-            const std::uint32_t somme = etat_.table[static_cast<std::size_t>(avant)] +
-                                        etat_.table[static_cast<std::size_t>(arriere)];
-            etat_.table[static_cast<std::size_t>(avant)] = somme;
-            tirage = static_cast<int>(somme >> 1);
-            avant = avant + 1 == kDegre ? 0 : avant + 1;
-            arriere = arriere + 1 == kDegre ? 0 : arriere + 1;
-        }
-        etat_.avant = avant;
-        etat_.arriere = arriere;
+        Prises prises = prisesActuelles();
+        for (int& tirage : tirages)
+            tirage = static_cast<int>(avancer(prises) >> 1);
+        garder(prises);
         return tirages;
     }
 
     /// As `nombre` calls of tirer() whose numbers are not used.
     void passer(std::size_t nombre) {
-        std::size_t avant = this->avant();
-        std::size_t arriere = this->arriere();
-        for (; nombre > 0; --nombre) {
-            etat_.table[avant] += etat_.table[arriere];
-            avant = avant + 1 == kDegre ? 0 : avant + 1;
-            arriere = arriere + 1 == kDegre ? 0 : arriere + 1;
-        }
-        etat_.avant = static_cast<int>(avant);
-        etat_.arriere = static_cast<int>(arriere);
+        Prises prises = prisesActuelles();
+        for (; nombre > 0; --nombre)
+            avancer(prises);
+        garder(prises);
     }
 
     const Etat& etat() const { return etat_; }
@@ -72,8 +58,27 @@ public:
     void restaurer(const Etat& etat);
 
 private:
-    std::size_t avant() const { return static_cast<std::size_t>(etat_.avant); }
-    std::size_t arriere() const { return static_cast<std::size_t>(etat_.arriere); }
+    /// The taps' places, held out of the state while draws are taken.
+    struct Prises {
+        std::size_t avant = 0;
+        std::size_t arriere = 0;
+    };
+
+    Prises prisesActuelles() const {
+        return {static_cast<std::size_t>(etat_.avant), static_cast<std::size_t>(etat_.arriere)};
+    }
+    void garder(const Prises& prises) {
+        etat_.avant = static_cast<int>(prises.avant);
+        etat_.arriere = static_cast<int>(prises.arriere);
+    }
+    /// One step of the feedback: the table's new number, the taps moved on.
+    std::uint32_t avancer(Prises& prises) {
+        const std::uint32_t somme = etat_.table[prises.avant] + etat_.table[prises.arriere];
+        etat_.table[prises.avant] = somme;
+        prises.avant = prises.avant + 1 == kDegre ? 0 : prises.avant + 1;
+        prises.arriere = prises.arriere + 1 == kDegre ? 0 : prises.arriere + 1;
+        return somme;
+    }
 
     Etat etat_{};
 };
