@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Draws a statistics file of aquarium-batch (--stats) as a PNG: speedbricks by kind and in all,
 # and their rings, over ticks.
-#   tools/chart.sh STATS.csv OUT.png
+#   scripts/chart.sh STATS.csv OUT.png
 set -euo pipefail
 
 if [ $# -ne 2 ]; then
