@@ -1,17 +1,12 @@
 #pragma once
 
-#include <iostream>
+#include "Console.h"
+
 #include <streambuf>
 
 /// Swallows what the simulation writes to std::cout while it lives: it reports every birth
 /// and split, and a terminal would make the figures its own.
 class ConsoleMuette {
-public:
-    ConsoleMuette() : ancien_(std::cout.rdbuf(&poubelle_)) {}
-    ~ConsoleMuette() { std::cout.rdbuf(ancien_); }
-    ConsoleMuette(const ConsoleMuette&) = delete;
-    ConsoleMuette& operator=(const ConsoleMuette&) = delete;
-
 private:
     // Throws a whole buffer away at a time, rather than being called for every character.
     class Poubelle : public std::streambuf {
@@ -25,5 +20,5 @@ private:
         char tampon_[1024] = {};
     };
     Poubelle poubelle_;
-    std::streambuf* ancien_;
+    DetourConsole detour_{&poubelle_};
 };

@@ -16,19 +16,6 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
-/// A population this large marks the explosion: births then outrun every death.
-
-Json reglagesEnJson(const OptionsMonde& options) {
-    const ReglagesMonde& r = options.reglages;
-    return {{"founders", options.fondateurs},
-            {"shoals", options.bancs},
-            {"tank", {r.tailleX, r.tailleY, r.tailleZ}},
-            {"lifespan", r.dureeVie},
-            {"timeUnit", r.uniteTemps},
-            {"sterility", r.dureeSterilite},
-            {"shoalSize", r.cutitsParBanc}};
-}
-
 const char* nomFin(FinDeCourse fin) {
     switch (fin) {
     case FinDeCourse::ticks:
@@ -75,11 +62,19 @@ bool SortieTrace::ecrire(const Instant& instant) {
 
 // The comment goes first, where a resumed run never writes: readers of CSV and gnuplot skip it.
 bool SortieStats::ecrire(const Instant& instant) {
+    ligne_.clear();
     if (instant.tick == 0) {
-        return fichier().ecrire("# aquarium-batch " + ligneDeCommande(instant.options) + "\n" +
-                                kEnteteStats);
+        ligne_ = "# aquarium-batch " + ligneDeCommande(instant.options) + "\n";
+        for (const ColonneStats& colonne : colonnesStats())
+            ligne_ += std::string(colonne.nom) + ",";
+    } else {
+        for (const ColonneStats& colonne : colonnesStats()) {
+            ligne_ += std::to_string(colonne.valeur(instant.tick, instant.apres, instant.avant));
+            ligne_ += ',';
+        }
     }
-    return fichier().ecrire(ligneStats(instant.tick, instant.apres, instant.avant));
+    ligne_.back() = '\n';
+    return fichier().ecrire(ligne_);
 }
 
 SortieResume::SortieResume(std::string chemin)

@@ -30,6 +30,7 @@ public:
     bool ecrire(const Instant& instant) override;
 
 private:
+    std::string ligne_;
 };
 
 /// The summary of the run: one JSON object, written as the run ends into a file beside the one

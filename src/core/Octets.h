@@ -1,12 +1,20 @@
 #pragma once
 
+#include <cereal/archives/portable_binary.hpp>
+
 #include <streambuf>
 #include <string>
 #include <string_view>
 
-// Streams over bytes held in memory, for the serialisation library's archives: a saved world
+// The archives of saved runs, and streams over bytes held in memory for them: a saved world
 // runs to tens of megabytes, which std::ostringstream and std::istringstream would each copy
 // once more.
+
+using ArchiveSortie = cereal::PortableBinaryOutputArchive;
+using ArchiveEntree = cereal::PortableBinaryInputArchive;
+
+/// The same bytes on every machine, whatever its byte order.
+inline const ArchiveSortie::Options kOrdreOctets = ArchiveSortie::Options::LittleEndian();
 
 /// Appends everything written to `octets`.
 class EcritureOctets : public std::streambuf {

@@ -8,7 +8,6 @@
 #include "Octets.h"
 #include "Scenario.h"
 
-#include <cereal/archives/portable_binary.hpp>
 
 #include <cassert>
 #include <memory>
@@ -18,12 +17,6 @@
 #include <vector>
 
 namespace {
-
-using ArchiveSortie = cereal::PortableBinaryOutputArchive;
-using ArchiveEntree = cereal::PortableBinaryInputArchive;
-
-// The same bytes on every machine, whatever its byte order.
-const ArchiveSortie::Options kOrdreOctets = ArchiveSortie::Options::LittleEndian();
 
 /// Bytes that decode but hold a value no world can have.
 class Incoherence : public std::runtime_error {

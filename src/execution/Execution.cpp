@@ -2,6 +2,7 @@
 
 #include "Arret.h"
 #include "C_AQUARIUM.h"
+#include "Console.h"
 #include "OptionsMonde.h"
 #include "Progression.h"
 #include "Recensement.h"
@@ -24,21 +25,6 @@ void Historique::noter(int tick, int speedbricks) {
 }
 
 namespace {
-
-// The core writes its report to std::cout. Without a buffer, every write fails at once, before
-// formatting anything.
-class Silence {
-public:
-    explicit Silence(bool actif) : ancien_(actif ? std::cout.rdbuf(nullptr) : nullptr) {}
-    ~Silence() {
-        if (ancien_ != nullptr) std::cout.rdbuf(ancien_);
-    }
-    Silence(const Silence&) = delete;
-    Silence& operator=(const Silence&) = delete;
-
-private:
-    std::streambuf* ancien_ = nullptr;
-};
 
 class Execution {
 public:
@@ -64,7 +50,8 @@ private:
             detruireMonde();
             return kStatutRefus;
         }
-        const Silence silence(options_.silencieux);
+        std::optional<DetourConsole> silence;
+        if (options_.silencieux) silence.emplace(nullptr);
         const C_AQUARIUM* monde = C_AQUARIUM::getAquarium();
         if (!reprise()) {
             signaler("seed " + std::to_string(options_.graine));

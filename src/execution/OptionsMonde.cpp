@@ -2,6 +2,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <climits>
@@ -49,26 +50,57 @@ std::optional<std::array<int, 3>> lireTank(const std::string& texte) {
     return cotes;
 }
 
-void declarerTank(CLI::App& app, ReglagesMonde& reglages) {
+// Each visitor below takes every kind of field: a whole number of the options or of the world's
+// settings, the tank, a flag or a file.
+template <typename... Cas> struct Visiteur : Cas... {
+    using Cas::operator()...;
+};
+template <typename... Cas> Visiteur(Cas...) -> Visiteur<Cas...>;
+
+std::array<int*, 3> cotes(OptionsMonde& o) {
+    return {&o.reglages.tailleX, &o.reglages.tailleY, &o.reglages.tailleZ};
+}
+std::array<int, 3> cotes(const OptionsMonde& o) {
+    return {o.reglages.tailleX, o.reglages.tailleY, o.reglages.tailleZ};
+}
+
+CLI::Option* declarerCuve(CLI::App& app, OptionsMonde& options) {
     const CLI::Validator tank(
         [](std::string& texte) -> std::string {
             if (lireTank(texte)) return {};
             return "expects X,Y,Z: " + kCotesAttendus + ", not '" + texte + "'";
         },
         kCotesAttendus);
-    app.add_option_function<std::string>(
-           "--tank",
-           [&reglages](const std::string& texte) {
-               const std::array<int, 3> cotes = *lireTank(texte);
-               reglages.tailleX = cotes[0];
-               reglages.tailleY = cotes[1];
-               reglages.tailleZ = cotes[2];
-           },
-           "Size of the tank along x, y (up) and z")
+    return app
+        .add_option_function<std::string>(
+            "--tank",
+            [&options](const std::string& texte) {
+                const std::array<int, 3> lus = *lireTank(texte);
+                const std::array<int*, 3> champs = cotes(options);
+                for (std::size_t axe = 0; axe < lus.size(); ++axe)
+                    *champs[axe] = lus[axe];
+            },
+            "")
         ->check(tank)
-        ->type_name("X,Y,Z")
-        ->default_str(std::to_string(reglages.tailleX) + "," + std::to_string(reglages.tailleY) +
-                      "," + std::to_string(reglages.tailleZ));
+        ->type_name("X,Y,Z");
+}
+
+CLI::Option* declarer(CLI::App& app, const DefinitionOption& d, OptionsMonde& options) {
+    return std::visit(
+        Visiteur{
+            [&](bool OptionsMonde::*champ) { return app.add_flag(d.nom, options.*champ); },
+            [&](std::string OptionsMonde::*champ) { return app.add_option(d.nom, options.*champ); },
+            [&](int ReglagesMonde::*champ) {
+                return app.add_option(d.nom, options.reglages.*champ)
+                    ->check(entierEntre(d.minimum, d.maximum));
+            },
+            [&](CuveMonde) { return declarerCuve(app, options); },
+            [&](auto champ) {
+                return app.add_option(d.nom, options.*champ)
+                    ->check(entierEntre(d.minimum, d.maximum));
+            },
+        },
+        d.champ);
 }
 
 // Ages are taken modulo the time unit and compared with the lifespan in ticks; identifiers
@@ -90,25 +122,80 @@ void verifierEnsemble(const OptionsMonde& options) {
     }
 }
 
-void declarerReglages(CLI::App& app, ReglagesMonde& reglages) {
-    declarerTank(app, reglages);
-    app.add_option("--lifespan", reglages.dureeVie, "Lifespan of a speedbrick, in time units")
-        ->check(entierEntre(1, INT_MAX))
-        ->capture_default_str();
-    app.add_option("--time-unit", reglages.uniteTemps,
-                   "Ticks per time unit: a ring, invincibility after birth or a split")
-        ->check(entierEntre(1, INT_MAX))
-        ->capture_default_str();
-    app.add_option("--sterility", reglages.dureeSterilite,
-                   "Ticks a female stays sterile after breeding, and a newborn after birth")
-        ->check(entierEntre(0, INT_MAX))
-        ->capture_default_str();
-    app.add_option("--shoal-size", reglages.cutitsParBanc, "Cutits in each shoal")
-        ->check(entierEntre(0, INT_MAX))
-        ->capture_default_str();
+} // namespace
+
+const std::vector<DefinitionOption>& optionsCommunes() {
+    using R = RoleOption;
+    using O = OptionsMonde;
+    using M = ReglagesMonde;
+    // clang-format off
+    static const std::vector<DefinitionOption> table = {
+        {"--seed", "Seed of the random generator (default: the calendar time); always reported "
+         "on standard error", &O::graine, R::graine, "seed", 0, UINT_MAX, nullptr, false},
+        {"--ticks", "Ticks to run", &O::ticks, R::course, nullptr, 1, INT_MAX},
+        {"--founders", "Founder speedbricks", &O::fondateurs, R::reglage, "founders", 0, INT_MAX},
+        {"--shoals", "Shoals of cutits", &O::bancs, R::reglage, "shoals", 0, INT_MAX},
+        {"--tank", "Size of the tank along x, y (up) and z", CuveMonde{}, R::reglage, "tank"},
+        {"--lifespan", "Lifespan of a speedbrick, in time units", &M::dureeVie, R::reglage,
+         "lifespan", 1, INT_MAX},
+        {"--time-unit", "Ticks per time unit: a ring, invincibility after birth or a split",
+         &M::uniteTemps, R::reglage, "timeUnit", 1, INT_MAX},
+        {"--sterility", "Ticks a female stays sterile after breeding, and a newborn after birth",
+         &M::dureeSterilite, R::reglage, "sterility", 0, INT_MAX},
+        {"--shoal-size", "Cutits in each shoal", &M::cutitsParBanc, R::reglage, "shoalSize", 0,
+         INT_MAX},
+        {"--quiet", "No console report on standard output", &O::silencieux},
+        {"--checkpoint", "Save the whole run to FILE when it ends, is stopped or reaches its "
+         "bound, replacing the file atomically", &O::pointDeReprise, R::course, nullptr, 0, 0,
+         "FILE", false},
+        {"--checkpoint-every", "Also save the run every K ticks", &O::periodeReprise, R::course,
+         nullptr, 1, INT_MAX, "K", false, "--checkpoint"},
+        {"--resume", "Take up the run saved in FILE, to --ticks (counted from tick 0; by default "
+         "the saved run's)", &O::reprendreDe, R::course, nullptr, 0, 0, "FILE", false},
+        {"--max-speedbricks", "End the run with the first tick that leaves more than N "
+         "speedbricks alive", &O::maxSpeedbricks, R::course, nullptr, 0, LLONG_MAX, "N", false},
+    };
+    // clang-format on
+    return table;
 }
 
-} // namespace
+std::string texteOption(const DefinitionOption& option, const OptionsMonde& options) {
+    return std::visit(
+        Visiteur{
+            [&](bool OptionsMonde::*champ) { return std::string(options.*champ ? "true" : ""); },
+            [&](std::string OptionsMonde::*champ) { return options.*champ; },
+            [&](int ReglagesMonde::*champ) { return std::to_string(options.reglages.*champ); },
+            [&](CuveMonde) {
+                const std::array<int, 3> c = cotes(options);
+                return std::to_string(c[0]) + "," + std::to_string(c[1]) + "," +
+                       std::to_string(c[2]);
+            },
+            [&](auto champ) { return std::to_string(options.*champ); },
+        },
+        option.champ);
+}
+
+bool memeValeur(const DefinitionOption& option, const OptionsMonde& a, const OptionsMonde& b) {
+    return texteOption(option, a) == texteOption(option, b);
+}
+
+void copierValeur(const DefinitionOption& option, OptionsMonde& vers, const OptionsMonde& de) {
+    std::visit(Visiteur{
+                   [&](int ReglagesMonde::*champ) { vers.reglages.*champ = de.reglages.*champ; },
+                   [&](CuveMonde) {
+                       const std::array<int, 3> c = cotes(de);
+                       const std::array<int*, 3> champs = cotes(vers);
+                       for (std::size_t axe = 0; axe < c.size(); ++axe)
+                           *champs[axe] = c[axe];
+                   },
+                   [&](auto champ) { vers.*champ = de.*champ; },
+               },
+               option.champ);
+}
+
+bool OptionsMonde::donnee(const std::string& nom) const {
+    return std::find(imposees.begin(), imposees.end(), nom) != imposees.end();
+}
 
 // A conversion alone would let "-1" wrap round to a huge unsigned value.
 CLI::Validator entierEntre(unsigned long long minimum, unsigned long long maximum) {
@@ -129,43 +216,13 @@ CLI::Validator entierEntre(unsigned long long minimum, unsigned long long maximu
 
 void declarerOptionsMonde(CLI::App& app, OptionsMonde& options) {
     options.graine = static_cast<unsigned>(std::time(nullptr));
-    app.add_option("--seed", options.graine,
-                   "Seed of the random generator (default: the calendar time); always reported "
-                   "on standard error")
-        ->check(entierEntre(0, UINT_MAX));
-    app.add_option("--ticks", options.ticks, "Ticks to run")
-        ->check(entierEntre(1, INT_MAX))
-        ->capture_default_str();
-    app.add_option("--founders", options.fondateurs, "Founder speedbricks")
-        ->check(entierEntre(0, INT_MAX))
-        ->capture_default_str();
-    app.add_option("--shoals", options.bancs, "Shoals of cutits")
-        ->check(entierEntre(0, INT_MAX))
-        ->capture_default_str();
-    declarerReglages(app, options.reglages);
-    app.add_flag("--quiet", options.silencieux, "No console report on standard output");
+    for (const DefinitionOption& d : optionsCommunes()) {
+        CLI::Option* option = declarer(app, d, options)->description(d.aide);
+        if (d.typeNom != nullptr) option->type_name(d.typeNom);
+        if (d.defautAffiche) option->default_str(texteOption(d, options));
+        if (d.requiert != nullptr) option->needs(app.get_option(d.requiert));
+    }
     app.final_callback([&options] { verifierEnsemble(options); });
-    declarerOptionsReprise(app, options);
-}
-
-void declarerOptionsReprise(CLI::App& app, OptionsMonde& options) {
-    CLI::Option* point =
-        app.add_option("--checkpoint", options.pointDeReprise,
-                       "Save the whole run to FILE when it ends, is stopped or reaches its bound, "
-                       "replacing the file atomically")
-            ->type_name("FILE");
-    app.add_option("--checkpoint-every", options.periodeReprise, "Also save the run every K ticks")
-        ->check(entierEntre(1, INT_MAX))
-        ->type_name("K")
-        ->needs(point);
-    app.add_option("--resume", options.reprendreDe,
-                   "Take up the run saved in FILE, to --ticks (counted from tick 0; by default the "
-                   "saved run's)")
-        ->type_name("FILE");
-    app.add_option("--max-speedbricks", options.maxSpeedbricks,
-                   "End the run with the first tick that leaves more than N speedbricks alive")
-        ->check(entierEntre(0, LLONG_MAX))
-        ->type_name("N");
     // A resumed run must tell a value given from a default one.
     app.parse_complete_callback([&app, &options] {
         for (const CLI::Option* option : app.get_options()) {
@@ -175,13 +232,29 @@ void declarerOptionsReprise(CLI::App& app, OptionsMonde& options) {
 }
 
 std::string ligneDeCommande(const OptionsMonde& options) {
-    const ReglagesMonde& r = options.reglages;
-    return "--seed " + std::to_string(options.graine) + " --founders " +
-           std::to_string(options.fondateurs) + " --shoals " + std::to_string(options.bancs) +
-           " --tank " + std::to_string(r.tailleX) + "," + std::to_string(r.tailleY) + "," +
-           std::to_string(r.tailleZ) + " --lifespan " + std::to_string(r.dureeVie) +
-           " --time-unit " + std::to_string(r.uniteTemps) + " --sterility " +
-           std::to_string(r.dureeSterilite) + " --shoal-size " + std::to_string(r.cutitsParBanc);
+    std::string ligne;
+    for (const DefinitionOption& d : optionsCommunes()) {
+        if (!d.repris()) continue;
+        if (!ligne.empty()) ligne += ' ';
+        ligne += std::string(d.nom) + " " + texteOption(d, options);
+    }
+    return ligne;
+}
+
+nlohmann::ordered_json reglagesEnJson(const OptionsMonde& options) {
+    using Json = nlohmann::ordered_json;
+    Json reglages = Json::object();
+    for (const DefinitionOption& d : optionsCommunes()) {
+        if (d.role != RoleOption::reglage) continue;
+        reglages[d.cle] = std::visit(
+            Visiteur{
+                [&](int ReglagesMonde::*champ) -> Json { return options.reglages.*champ; },
+                [&](CuveMonde) -> Json { return cotes(options); },
+                [&](auto champ) -> Json { return options.*champ; },
+            },
+            d.champ);
+    }
+    return reglages;
 }
 
 std::optional<int> analyserLigne(CLI::App& app, int argc, char** argv) {

@@ -4,8 +4,6 @@
 #include "C_SPEEDBRICK.h"
 #include "Fils.h"
 
-#include <cinttypes>
-#include <cstdio>
 #include <vector>
 
 namespace {
@@ -79,13 +77,22 @@ Recensement recenser(const C_AQUARIUM& monde) {
     return r;
 }
 
-std::string ligneStats(int tick, const Recensement& apres, const Recensement& avant) {
-    char ligne[256];
-    const int longueur = std::snprintf(
-        ligne, sizeof ligne,
-        "%d,%d,%d,%d,%d,%d,%d,%d,%" PRId64 ",%d,%" PRId64 ",%" PRId64 ",%" PRId64 "\n", tick,
-        apres.speedbricks, apres.normal, apres.gentil, apres.aga, apres.male, apres.femelle,
-        apres.indetermine, apres.anneaux, apres.cutits, apres.naissances - avant.naissances,
-        apres.scissions - avant.scissions, apres.morts - avant.morts);
-    return std::string(ligne, static_cast<std::size_t>(longueur));
+const std::vector<ColonneStats>& colonnesStats() {
+    using R = const Recensement&;
+    static const std::vector<ColonneStats> colonnes = {
+        {"tick", [](int tick, R, R) -> std::int64_t { return tick; }},
+        {"speedbricks", [](int, R apres, R) -> std::int64_t { return apres.speedbricks; }},
+        {"normal", [](int, R apres, R) -> std::int64_t { return apres.normal; }},
+        {"gentil", [](int, R apres, R) -> std::int64_t { return apres.gentil; }},
+        {"aga", [](int, R apres, R) -> std::int64_t { return apres.aga; }},
+        {"male", [](int, R apres, R) -> std::int64_t { return apres.male; }},
+        {"female", [](int, R apres, R) -> std::int64_t { return apres.femelle; }},
+        {"undecided", [](int, R apres, R) -> std::int64_t { return apres.indetermine; }},
+        {"rings", [](int, R apres, R) { return apres.anneaux; }},
+        {"cutits", [](int, R apres, R) -> std::int64_t { return apres.cutits; }},
+        {"births", [](int, R apres, R avant) { return apres.naissances - avant.naissances; }},
+        {"splits", [](int, R apres, R avant) { return apres.scissions - avant.scissions; }},
+        {"deaths", [](int, R apres, R avant) { return apres.morts - avant.morts; }},
+    };
+    return colonnes;
 }

@@ -1,7 +1,7 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
+#include <vector>
 
 class C_AQUARIUM;
 
@@ -25,10 +25,13 @@ struct Recensement {
 /// Counts the world as it stands: one pass over the speedbricks.
 Recensement recenser(const C_AQUARIUM& monde);
 
-/// The first line of the statistics file.
-inline constexpr char kEnteteStats[] =
-    "tick,speedbricks,normal,gentil,aga,male,female,undecided,rings,cutits,births,splits,deaths\n";
+/// One column of the statistics of a tick: a count after it, or its events.
+struct ColonneStats {
+    const char* nom;
+    /// From the census after the tick and the one before it.
+    std::int64_t (*valeur)(int tick, const Recensement& apres, const Recensement& avant);
+};
 
-/// The statistics row of one tick: the census after it, and the events since the census
-/// before it.
-std::string ligneStats(int tick, const Recensement& apres, const Recensement& avant);
+/// The statistics of a tick, in order: tick, speedbricks, normal, gentil, aga, male, female,
+/// undecided, rings, cutits, then the tick's births, splits and deaths.
+const std::vector<ColonneStats>& colonnesStats();

@@ -3,7 +3,6 @@
 #include "Octets.h"
 #include "Sauvegarde.h"
 
-#include <cereal/archives/portable_binary.hpp>
 #include <zlib.h>
 
 #include <cerrno>
@@ -14,93 +13,36 @@
 #include <istream>
 #include <ostream>
 #include <string_view>
+#include <type_traits>
+#include <variant>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
-using ArchiveSortie = cereal::PortableBinaryOutputArchive;
-using ArchiveEntree = cereal::PortableBinaryInputArchive;
-
-// The same bytes on every machine, whatever its byte order.
-const ArchiveSortie::Options kOrdreOctets = ArchiveSortie::Options::LittleEndian();
-
 // The file: these 8 bytes, then the version, the length and the CRC-32 of the contents, then
 // the contents: the run's options, its tick and record, then the world's bytes to the end.
 constexpr char kMagie[] = {'A', 'Q', 'U', 'A', 'C', 'K', 'P', 'T'};
 
-/// One setting of the world that the command line gives and a checkpoint keeps.
-struct Reglage {
-    const char* option;
-    bool (*differe)(const OptionsMonde&, const OptionsMonde&);
-    std::string (*texte)(const OptionsMonde&);
-    void (*reprendre)(OptionsMonde& vers, const OptionsMonde& de);
-    void (*ecrire)(ArchiveSortie&, const OptionsMonde&);
-    void (*lire)(ArchiveEntree&, OptionsMonde&);
-};
-
-template <auto Champ> constexpr Reglage reglage(const char* option) {
-    return {option,
-            [](const OptionsMonde& a, const OptionsMonde& b) { return a.*Champ != b.*Champ; },
-            [](const OptionsMonde& o) { return std::to_string(o.*Champ); },
-            [](OptionsMonde& vers, const OptionsMonde& de) { vers.*Champ = de.*Champ; },
-            [](ArchiveSortie& a, const OptionsMonde& o) { a(o.*Champ); },
-            [](ArchiveEntree& a, OptionsMonde& o) { a(o.*Champ); }};
-}
-
-template <auto Champ> constexpr Reglage reglageDuMonde(const char* option) {
-    return {option,
-            [](const OptionsMonde& a, const OptionsMonde& b) {
-                return a.reglages.*Champ != b.reglages.*Champ;
+// The options that a checkpoint keeps, in the table's order: a new one changes the file's
+// layout. Each is written as its own type, the tank as its three sides.
+template <typename Archive, typename Options> void archiverOptions(Archive& a, Options& options) {
+    for (const DefinitionOption& d : optionsCommunes()) {
+        if (!d.repris()) continue;
+        std::visit(
+            [&](auto champ) {
+                if constexpr (std::is_same_v<decltype(champ), CuveMonde>) {
+                    a(options.reglages.tailleX, options.reglages.tailleY,
+                      options.reglages.tailleZ);
+                } else if constexpr (std::is_same_v<decltype(champ), int ReglagesMonde::*>) {
+                    a(options.reglages.*champ);
+                } else if constexpr (!std::is_same_v<decltype(champ),
+                                                      std::string OptionsMonde::*>) {
+                    a(options.*champ);
+                }
             },
-            [](const OptionsMonde& o) { return std::to_string(o.reglages.*Champ); },
-            [](OptionsMonde& vers, const OptionsMonde& de) {
-                vers.reglages.*Champ = de.reglages.*Champ;
-            },
-            [](ArchiveSortie& a, const OptionsMonde& o) { a(o.reglages.*Champ); },
-            [](ArchiveEntree& a, OptionsMonde& o) { a(o.reglages.*Champ); }};
-}
-
-constexpr Reglage kCuve = {
-    "--tank",
-    [](const OptionsMonde& a, const OptionsMonde& b) {
-        return a.reglages.tailleX != b.reglages.tailleX ||
-               a.reglages.tailleY != b.reglages.tailleY || a.reglages.tailleZ != b.reglages.tailleZ;
-    },
-    [](const OptionsMonde& o) {
-        return std::to_string(o.reglages.tailleX) + "," + std::to_string(o.reglages.tailleY) +
-               "," + std::to_string(o.reglages.tailleZ);
-    },
-    [](OptionsMonde& vers, const OptionsMonde& de) {
-        vers.reglages.tailleX = de.reglages.tailleX;
-        vers.reglages.tailleY = de.reglages.tailleY;
-        vers.reglages.tailleZ = de.reglages.tailleZ;
-    },
-    [](ArchiveSortie& a, const OptionsMonde& o) {
-        a(o.reglages.tailleX, o.reglages.tailleY, o.reglages.tailleZ);
-    },
-    [](ArchiveEntree& a, OptionsMonde& o) {
-        a(o.reglages.tailleX, o.reglages.tailleY, o.reglages.tailleZ);
-    }};
-
-// Every world setting of OptionsMonde has its row: a resumed run takes it from the checkpoint
-// and refuses another value given on the command line. A new row changes the file's layout.
-constexpr Reglage kReglages[] = {
-    reglage<&OptionsMonde::graine>("--seed"),
-    reglage<&OptionsMonde::fondateurs>("--founders"),
-    reglage<&OptionsMonde::bancs>("--shoals"),
-    kCuve,
-    reglageDuMonde<&ReglagesMonde::dureeVie>("--lifespan"),
-    reglageDuMonde<&ReglagesMonde::uniteTemps>("--time-unit"),
-    reglageDuMonde<&ReglagesMonde::dureeSterilite>("--sterility"),
-    reglageDuMonde<&ReglagesMonde::cutitsParBanc>("--shoal-size"),
-};
-
-bool donnee(const OptionsMonde& options, const char* option) {
-    for (const std::string& nom : options.imposees) {
-        if (nom == option) return true;
+            d.champ);
     }
-    return false;
 }
 
 std::uint32_t crc(std::string_view octets) {
@@ -113,8 +55,7 @@ void ecrireContenu(std::string& contenu, const Instant& instant, const OptionsMo
         EcritureOctets tampon(contenu);
         std::ostream flux(&tampon);
         ArchiveSortie a(flux, kOrdreOctets);
-        for (const Reglage& r : kReglages)
-            r.ecrire(a, options);
+        archiverOptions(a, options);
         const Historique& h = instant.historique;
         a(options.ticks, instant.tick, h.populationMax, h.tickPopulationMax, h.premierTickMille);
     }
@@ -133,8 +74,7 @@ void lireContenu(std::string_view contenu, PointDeReprise& point) {
     LectureOctets source(contenu);
     std::istream flux(&source);
     ArchiveEntree a(flux);
-    for (const Reglage& r : kReglages)
-        r.lire(a, point.options);
+    archiverOptions(a, point.options);
     Historique& h = point.historique;
     a(point.options.ticks, point.tick, h.populationMax, h.tickPopulationMax, h.premierTickMille);
     point.monde.assign(contenu.substr(contenu.size() - source.restants()));
@@ -226,15 +166,16 @@ bool lireReprise(const std::string& chemin, PointDeReprise& point, std::string& 
 std::string contredireReprise(const OptionsMonde& ligne, const PointDeReprise& point,
                               OptionsMonde& effectives) {
     effectives = ligne;
-    for (const Reglage& r : kReglages) {
-        if (donnee(ligne, r.option) && r.differe(ligne, point.options)) {
-            return std::string(r.option) + " " + r.texte(ligne) + " contradicts the checkpoint's " +
-                   r.texte(point.options);
+    for (const DefinitionOption& d : optionsCommunes()) {
+        if (!d.repris()) continue;
+        if (ligne.donnee(d.nom) && !memeValeur(d, ligne, point.options)) {
+            return std::string(d.nom) + " " + texteOption(d, ligne) +
+                   " contradicts the checkpoint's " + texteOption(d, point.options);
         }
-        r.reprendre(effectives, point.options);
+        copierValeur(d, effectives, point.options);
     }
     const std::string tick = std::to_string(point.tick);
-    if (donnee(ligne, "--ticks")) {
+    if (ligne.donnee("--ticks")) {
         if (ligne.ticks > point.tick) return {};
         return "--ticks " + std::to_string(ligne.ticks) +
                " does not go beyond the checkpoint's tick " + tick;

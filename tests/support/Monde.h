@@ -2,12 +2,12 @@
 
 #include "C_AQUARIUM.h"
 #include "C_SPEEDBRICK.h"
+#include "Console.h"
 #include "Scenario.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <iostream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -17,9 +17,6 @@ class C_CUTIT;
 /// Captures what the simulation writes to std::cout for as long as it lives.
 class Console {
 public:
-    Console() : ancien_(std::cout.rdbuf(tampon_.rdbuf())) {}
-    ~Console() { std::cout.rdbuf(ancien_); }
-
     std::string texte() const { return tampon_.str(); }
     /// What was written since the last call, then forgotten.
     std::string prendre() {
@@ -30,7 +27,7 @@ public:
 
 private:
     std::ostringstream tampon_;
-    std::streambuf* ancien_;
+    DetourConsole detour_{tampon_.rdbuf()};
 };
 
 /// Frees the world, if any, and makes a fresh empty 600-unit one with 3-gene genomes, the generator
