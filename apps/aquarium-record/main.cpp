@@ -4,7 +4,6 @@
 
 #include <CLI/CLI.hpp>
 
-#include <algorithm>
 #include <climits>
 #include <csignal>
 #include <iostream>
@@ -90,9 +89,7 @@ std::string incompatibilite(const OptionsMonde& monde, const ReglagesVideo& vide
             return std::string("--video and ") + option + " name the same file";
         }
     }
-    const bool ticksDonnes =
-        monde.reprendreDe.empty() ||
-        std::find(monde.imposees.begin(), monde.imposees.end(), "--ticks") != monde.imposees.end();
+    const bool ticksDonnes = monde.reprendreDe.empty() || monde.donnee("--ticks");
     if (ticksDonnes && video.depuisTick > monde.ticks) {
         return "--from-tick " + std::to_string(video.depuisTick) + " comes after the last tick, " +
                std::to_string(monde.ticks) + " (--ticks)";
