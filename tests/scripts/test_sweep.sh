@@ -51,11 +51,8 @@ chmod +x "$tmp/bloque"
 : >"$tmp/bloques"
 setsid "$sweep" "${grille[@]}" --batch "$tmp/bloque" --seeds 1-2 --out "$tmp/b" 2>"$tmp/b1.err" &
 disown
-for ((i = 0; i < 600; i++)); do
-  [ "$(wc -l <"$tmp/bloques")" != 2 ] || break
-  sleep 0.1
-done
-[ "$(wc -l <"$tmp/bloques")" = 2 ] || echouer "the hanging runs never started: $(cat "$tmp/b1.err")"
+timeout 60 bash -c "until [ \$(wc -l <$tmp/bloques) = 2 ]; do sleep 0.1; done" ||
+  echouer "the hanging runs never started: $(cat "$tmp/b1.err")"
 pkill -KILL -s "$(sort -u "$tmp/bloques")"
 : >"$tmp/bloques"
 "$sweep" "${grille[@]}" --batch "$batch" --seeds 1-2 --out "$tmp/b" 2>"$tmp/b2.err" ||

@@ -29,22 +29,18 @@ tmp=$(mktemp -d)
 chmod 755 "$tmp"
 demons=()
 arreter() {
-  local code=$?
-  ((${#demons[@]})) && kill "${demons[@]}" 2>/dev/null && wait "${demons[@]}" 2>/dev/null
-  if ((code)); then
-    tail -n 20 "$tmp"/*.log "$tmp"/slurm-*.out >&2 2>/dev/null
-  fi
+  (($? == 0)) || tail -n 20 "$tmp"/*.log "$tmp"/slurm-*.out >&2 2>/dev/null
+  kill "${demons[@]}" 2>/dev/null
+  wait
   rm -rf "$tmp"
 }
 trap arreter EXIT
 trap 'exit 1' INT TERM
+# Waits up to $1 s for the shell condition $2.
+attendre() { timeout "$1" bash -c "until $2; do sleep 0.1; done"; }
 
-read -r port_ctld port_d < <(/usr/bin/python3 -c '
-import socket
-prises = [socket.socket() for _ in range(2)]
-for p in prises:
-    p.bind(("127.0.0.1", 0))
-print(*(p.getsockname()[1] for p in prises))')
+read -r port_ctld port_d < <(/usr/bin/python3 -c 'import socket; s = [socket.socket() for _ in "ab"]
+[x.bind(("127.0.0.1", 0)) for x in s]; print(*(x.getsockname()[1] for x in s))')
 mkdir "$tmp/etat" "$tmp/spool"
 head -c 1024 /dev/urandom >"$tmp/munge.key"
 chmod 600 "$tmp/munge.key"
@@ -54,9 +50,6 @@ ClusterName=aquarium
 SlurmctldHost=localhost(127.0.0.1)
 SlurmctldPort=$port_ctld
 SlurmdPort=$port_d
-SlurmUser=root
-AuthType=auth/munge
-CredType=cred/munge
 AuthInfo=socket=$tmp/munge.socket
 StateSaveLocation=$tmp/etat
 SlurmdSpoolDir=$tmp/spool
@@ -66,11 +59,8 @@ SlurmctldLogFile=$tmp/slurmctld.log
 SlurmdLogFile=$tmp/slurmd.log
 ProctrackType=proctrack/linuxproc
 TaskPlugin=task/none
-JobAcctGatherType=jobacct_gather/none
-AccountingStorageType=accounting_storage/none
 SelectType=select/cons_tres
 SelectTypeParameters=CR_CPU
-MpiDefault=none
 NodeName=aquarium NodeHostname=localhost NodeAddr=127.0.0.1 CPUs=$(nproc) State=UNKNOWN
 PartitionName=aquarium Nodes=aquarium Default=YES MaxTime=INFINITE State=UP
 FIN
@@ -79,19 +69,12 @@ FIN
 munged -F --key-file="$tmp/munge.key" --socket="$tmp/munge.socket" --pid-file="$tmp/munged.pid" \
   --log-file="$tmp/munged.log" --seed-file="$tmp/munged.seed" &>/dev/null &
 demons+=($!)
-for ((i = 0; i < 100; i++)); do
-  [ -S "$tmp/munge.socket" ] && break
-  sleep 0.1
-done
+attendre 10 "[ -S $tmp/munge.socket ]" || echouer "munged did not start"
 slurmctld -D -i &>/dev/null &
 demons+=($!)
 slurmd -D -N aquarium &>/dev/null &
 demons+=($!)
-for ((i = 0; i < 300; i++)); do
-  [ "$(sinfo -h -o %t 2>/dev/null)" = idle ] && break
-  sleep 0.1
-done
-[ "$(sinfo -h -o %t 2>/dev/null)" = idle ] || echouer "the node never became idle: $(sinfo 2>&1)"
+attendre 30 '[ "$(sinfo -h -o %t 2>/dev/null)" = idle ]' || echouer "the node is not idle: $(sinfo 2>&1)"
 
 # The recipe, from the working tree, each task on one core, 1,500 ticks instead of 9,000.
 sortie=$tmp/sweep
@@ -110,12 +93,9 @@ final=$(sbatch --parsable --output="$tmp/slurm-final.out" --dependency=afterany:
   --wrap "scripts/sweep --seeds 1-10 --batch $batch --set sterility=50,100 --ticks 1500 \
     --max-speedbricks 1000 --out $sortie")
 # sbatch --wait polls ever more slowly: asking every tenth of a second saves half a minute.
-for ((i = 0; i < 3000; i++)); do
-  etat=$(scontrol -o show job "$final" | grep -o 'JobState=[A-Z_]*')
-  [[ $etat =~ =(PENDING|CONFIGURING|RUNNING|COMPLETING)$ ]] || break
-  sleep 0.1
-done
-[ "$etat" = JobState=COMPLETED ] || echouer "the final job, $etat: $(cat "$tmp/slurm-final.out")"
+attendre 240 "! scontrol -o show job $final | grep -qE 'JobState=(PENDING|CONFIGURING|RUNNING|COMPLETING) '"
+scontrol -o show job "$final" | grep -q 'JobState=COMPLETED ' ||
+  echouer "the final job: $(scontrol -o show job "$final") $(cat "$tmp/slurm-final.out")"
 echo "recipe run by Slurm in $((SECONDS - debut)) s"
 for tache in 0 1; do
   grep -q '10 runs in 2 groups, 0 already finished, 10 to run here, 0 running elsewhere' \
@@ -124,15 +104,14 @@ done
 grep -q '20 already finished, 0 to run here' "$tmp/slurm-final.out" ||
   echouer "the final job: $(cat "$tmp/slurm-final.out")"
 
-# Once each: one claim per run, and one job per run across the job logs, each ended well.
-revendications=$(cat "$sortie"/runs/*/*/claims.txt | wc -l)
-courses=$(ls -d "$sortie"/runs/*/seed-* | wc -l)
-[ "$courses" = 20 ] && [ "$revendications" = 20 ] || echouer "$revendications claims of $courses runs"
-awk -F'\t' '$1 != "Seq" { match($9, /--summary [^ ]+/); print $7, substr($9, RSTART + 10, RLENGTH - 10) }' \
-  "$sortie"/joblogs/*.txt >"$tmp/jobs.txt"
-[ "$(wc -l <"$tmp/jobs.txt")" = 20 ] && [ "$(cut -d' ' -f2 "$tmp/jobs.txt" | sort -u | wc -l)" = 20 ] &&
-  [ "$(cut -d' ' -f1 "$tmp/jobs.txt" | sort -u)" = 0 ] || echouer "the job logs: $(cat "$tmp/jobs.txt")"
-echo "$(ls "$sortie/joblogs" | wc -l) job logs hold 20 jobs, all ended with status 0, for 20 distinct runs"
+# Once each: one claim per run, and across the job logs one job per run, each ended well.
+[ "$(ls -d "$sortie"/runs/*/seed-* | wc -l) $(cat "$sortie"/runs/*/*/claims.txt | wc -l)" = "20 20" ] ||
+  echouer "the claims: $(wc -l "$sortie"/runs/*/*/claims.txt)"
+awk -F'\t' '$1 != "Seq" { match($9, /--summary [^ ]+/); print $7, substr($9, RSTART + 10) }' \
+  "$sortie"/joblogs/*.txt | sort -u -k2,2 >"$tmp/jobs.txt"
+[ "$(grep -c '^0 ' "$tmp/jobs.txt") $(cat "$sortie"/joblogs/*.txt | grep -vc '^Seq')" = "20 20" ] ||
+  echouer "the job logs: $(cat "$sortie"/joblogs/*.txt)"
+echo "$(ls "$sortie/joblogs" | wc -l) job logs hold 20 jobs, ended with status 0, for 20 distinct runs"
 
 "$racine/scripts/sweep" --batch "$batch" --seeds 1-10 --set sterility=50,100 --ticks 1500 \
   --max-speedbricks 1000 --out "$tmp/seul" 2>/dev/null
