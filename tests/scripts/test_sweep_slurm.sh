@@ -115,7 +115,7 @@ echo "$(ls "$sortie/joblogs" | wc -l) job logs hold 20 jobs, ended with status 0
 
 "$racine/scripts/sweep" --batch "$batch" --seeds 1-10 --set sterility=50,100 --ticks 1500 \
   --max-speedbricks 1000 --out "$tmp/seul" 2>/dev/null
-[ "$(cut -d, -f1-26 "$sortie/runs.csv")" = "$(cut -d, -f1-26 "$tmp/seul/runs.csv")" ] ||
+[ "$(sed "s/,[^,]*$//" "$sortie/runs.csv")" = "$(sed "s/,[^,]*$//" "$tmp/seul/runs.csv")" ] ||
   echouer "the table differs from a lone sweep's: $(diff "$sortie/runs.csv" "$tmp/seul/runs.csv")"
 [ "$(head -c 8 "$sortie/sweep.png" | od -An -tx1 | xargs)" = "89 50 4e 47 0d 0a 1a 0a" ] ||
   echouer "no chart"
