@@ -12,6 +12,8 @@
 #include <pybind11/stl.h>
 #include <pybind11/stl/filesystem.h>
 
+#include <algorithm>
+#include <cassert>
 #include <climits>
 #include <cstdint>
 #include <filesystem>
@@ -92,8 +94,6 @@ FinDeCourse courir(MondePython& monde, int jusqua, long long borne) {
     return fin;
 }
 
-template <typename T> T* donnees(py::array_t<T>& tableau) { return tableau.mutable_data(); }
-
 template <typename T> py::array_t<T> colonne(std::size_t n) {
     return py::array_t<T>(static_cast<py::ssize_t>(n));
 }
@@ -123,19 +123,27 @@ py::dict colonnesSpeedbricks(const C_AQUARIUM& monde) {
     auto genome = matrice<std::int32_t>(n, genes);
     auto position = matrice<float>(n, 3);
     auto vitesse = matrice<float>(n, 3);
-    std::int32_t* g = donnees(genome);
-    float* p = donnees(position);
-    float* v = donnees(vitesse);
+    std::int32_t* const ids = id.mutable_data();
+    std::int8_t* const genres = genre.mutable_data();
+    std::int8_t* const sexes = sexe.mutable_data();
+    std::int32_t* const ages = age.mutable_data();
+    std::int32_t* const sterilites = sterilite.mutable_data();
+    std::int32_t* const invincibles = invincible.mutable_data();
+    std::int32_t* const nombresAnneaux = anneaux.mutable_data();
+    std::int32_t* const g = genome.mutable_data();
+    float* const p = position.mutable_data();
+    float* const v = vitesse.mutable_data();
     for (std::size_t i = 0; i < n; ++i) {
         const C_SPEEDBRICK& s = *liste[i];
-        donnees(id)[i] = s.getId();
-        donnees(genre)[i] = static_cast<std::int8_t>(s.getGenre());
-        donnees(sexe)[i] = static_cast<std::int8_t>(s.getSexe());
-        donnees(age)[i] = s.getAge();
-        donnees(sterilite)[i] = s.getDureeSteriliteRestante();
-        donnees(invincible)[i] = s.getDureeInvincible();
-        donnees(anneaux)[i] = s.getNombreAnneaux();
+        ids[i] = s.getId();
+        genres[i] = static_cast<std::int8_t>(s.getGenre());
+        sexes[i] = static_cast<std::int8_t>(s.getSexe());
+        ages[i] = s.getAge();
+        sterilites[i] = s.getDureeSteriliteRestante();
+        invincibles[i] = s.getDureeInvincible();
+        nombresAnneaux[i] = s.getNombreAnneaux();
         const std::vector<int>& code = s.genome();
+        assert(code.size() == genes && "every genome has the world's length");
         std::copy(code.begin(), code.end(), g + i * genes);
         ecrireVecteur(p + 3 * i, s.getPosX(), s.getPosY(), s.getPosZ());
         ecrireVecteur(v + 3 * i, s.getVelX(), s.getVelY(), s.getVelZ());
@@ -161,9 +169,9 @@ py::dict colonnesAnneaux(const C_AQUARIUM& monde) {
     auto proprietaire = colonne<std::int32_t>(n);
     auto index = colonne<std::int32_t>(n);
     auto position = matrice<float>(n, 3);
-    std::int32_t* o = donnees(proprietaire);
-    std::int32_t* k = donnees(index);
-    float* p = donnees(position);
+    std::int32_t* o = proprietaire.mutable_data();
+    std::int32_t* k = index.mutable_data();
+    float* p = position.mutable_data();
     for (const C_SPEEDBRICK* s : monde.speedbricks()) {
         for (const C_ANNEAU* a : s->anneaux()) {
             *o++ = s->getId();
@@ -185,11 +193,14 @@ py::dict colonnesCutits(const C_AQUARIUM& monde) {
     auto id = colonne<std::int32_t>(n);
     auto position = matrice<float>(n, 3);
     auto vitesse = matrice<float>(n, 3);
+    std::int32_t* const ids = id.mutable_data();
+    float* const p = position.mutable_data();
+    float* const v = vitesse.mutable_data();
     for (std::size_t i = 0; i < n; ++i) {
         const C_CUTIT& c = *liste[i];
-        donnees(id)[i] = c.getId();
-        ecrireVecteur(donnees(position) + 3 * i, c.getPosX(), c.getPosY(), c.getPosZ());
-        ecrireVecteur(donnees(vitesse) + 3 * i, c.getVelX(), c.getVelY(), c.getVelZ());
+        ids[i] = c.getId();
+        ecrireVecteur(p + 3 * i, c.getPosX(), c.getPosY(), c.getPosZ());
+        ecrireVecteur(v + 3 * i, c.getVelX(), c.getVelY(), c.getVelZ());
     }
     py::dict d;
     d["id"] = id;

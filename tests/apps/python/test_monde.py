@@ -1,11 +1,13 @@
-"""The module against the real aquarium-batch: the same runs, the same files, the same words."""
+"""The module against the real aquarium-batch: the same runs, files, arrays and words."""
 
 import gc
+import json
 import os
 import signal
 import subprocess
 
 import aquarium
+import numpy as np
 import pytest
 
 BATCH = os.environ["AQUARIUM_BATCH"]
@@ -35,7 +37,7 @@ OTHER = dict(seed=5, founders=24, shoals=4, tank=(600, 300, 600), lifespan=25, t
 def test_run_is_the_batch_run(tmp_path, world, ticks, bound):
     limit = [] if bound is None else ["--max-speedbricks", bound]
     run = batch(*words(world), "--ticks", ticks, *limit, "--stats", tmp_path / "b.csv",
-                "--checkpoint", tmp_path / "b.ckpt")
+                "--checkpoint", tmp_path / "b.ckpt", "--state", tmp_path / "b.jsonl")
     rows = [r for r in (tmp_path / "b.csv").read_text().splitlines() if not r.startswith("#")]
 
     # Tick by tick, the census is the statistics file.
@@ -55,10 +57,40 @@ def test_run_is_the_batch_run(tmp_path, world, ticks, bound):
         assert w.take_report() == b""
         w.save(tmp_path / "p.ckpt")
         state = w.state_hash()
+        columns = w.speedbricks(), w.rings(), w.cutits()
+    assert_columns_are_the_trace(*columns, (tmp_path / "b.jsonl").read_text().splitlines()[-1])
     assert (tmp_path / "p.ckpt").read_bytes() == (tmp_path / "b.ckpt").read_bytes()
     with aquarium.World.load(tmp_path / "b.ckpt") as w:
         assert w.state_hash() == state
         assert {name: w.settings[name] for name in world} == world
+
+
+def assert_columns_are_the_trace(heads, rings, cutits, line):
+    """The arrays against the runner's state trace, whose floats read back exactly."""
+    trace = json.loads(line)
+    s, c = trace["speedbricks"], trace["cutits"]
+    expected = {
+        "id": [x["id"] for x in s],
+        "kind": [aquarium.KINDS.index(x["kind"].lower()) for x in s],
+        "sex": [x["sexe"] for x in s],
+        "age": [x["age"] for x in s],
+        "sterility": [x["sterile"] for x in s],
+        "invincibility": [x["invincible"] for x in s],
+        "rings": [len(x["rings"]) for x in s],
+        "genome": [x["genome"] for x in s],
+        "position": np.array([x["pos"] for x in s], np.float32).reshape(-1, 3),
+        "velocity": np.array([x["vel"] for x in s], np.float32).reshape(-1, 3),
+    }
+    assert heads.keys() == expected.keys()
+    for name, values in expected.items():
+        np.testing.assert_array_equal(heads[name], np.asarray(values).reshape(heads[name].shape))
+    np.testing.assert_array_equal(rings["owner"], [x["id"] for x in s for _ in x["rings"]])
+    every = np.array([r for x in s for r in x["rings"]], np.float32).reshape(-1, 4)
+    np.testing.assert_array_equal(rings["index"], every[:, 0])
+    np.testing.assert_array_equal(rings["position"], every[:, 1:])
+    np.testing.assert_array_equal(cutits["id"], [x["id"] for x in c])
+    np.testing.assert_array_equal(cutits["position"], np.array([x["pos"] for x in c], np.float32))
+    np.testing.assert_array_equal(cutits["velocity"], np.array([x["vel"] for x in c], np.float32))
 
 
 def test_checkpoints_cross_both_ways(tmp_path):
