@@ -78,8 +78,8 @@ bool SortieStats::ecrire(const Instant& instant) {
 }
 
 SortieResume::SortieResume(std::string chemin)
-    : chemin_(std::move(chemin)),
-      temporaire_(chemin_ + "." + std::to_string(::getpid()) + ".tmp") {}
+    : chemin_(std::move(chemin)), temporaire_(chemin_ + "." + std::to_string(::getpid()) + ".tmp") {
+}
 
 // After a failed run, or a failed close, the temporary file is ours and nobody else's.
 SortieResume::~SortieResume() {

@@ -59,8 +59,8 @@ std::string fichiersEnConflit(const OptionsMonde& monde, const OptionsSorties& s
     const Fichier resume{"--summary", sorties.fichierResume};
     const Fichier reprise{"--resume", monde.reprendreDe};
     const std::pair<Fichier, Fichier> paires[] = {
-        {etat, stats},    {etat, resume},  {stats, resume},   {etat, point},   {stats, point},
-        {resume, point},  {etat, reprise}, {stats, reprise}, {resume, reprise}};
+        {etat, stats},   {etat, resume},  {stats, resume},  {etat, point},    {stats, point},
+        {resume, point}, {etat, reprise}, {stats, reprise}, {resume, reprise}};
     for (const auto& [premier, second] : paires) {
         if (memeFichier(premier.chemin, second.chemin)) {
             return std::string(premier.option) + " and " + second.option;
@@ -88,8 +88,7 @@ int main(int argc, char** argv) {
 
     std::vector<std::unique_ptr<Sortie>> fichiers;
     if (!sorties.fichierEtat.empty()) {
-        fichiers.push_back(
-            std::make_unique<SortieTrace>(sorties.fichierEtat, sorties.periodeEtat));
+        fichiers.push_back(std::make_unique<SortieTrace>(sorties.fichierEtat, sorties.periodeEtat));
     }
     if (!sorties.fichierStats.empty()) {
         fichiers.push_back(std::make_unique<SortieStats>(sorties.fichierStats));

@@ -87,6 +87,8 @@ public:
     int getDureeInvincible() const { return dureeInvincible; }
     int getAnneauADeplacer() const { return anneauADeplacer; }
     std::vector<int> getCodeGenetique() const { return codeGenetique; }
+    /// The genome itself, for readers that copy nothing.
+    const std::vector<int>& genome() const { return codeGenetique; }
     /// A copy of the ring list: the rings themselves are shared.
     std::vector<C_ANNEAU*> getListeAnneaux() const { return listeAnneaux; }
     /// The ring list itself, for readers that copy nothing.

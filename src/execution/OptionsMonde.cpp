@@ -52,9 +52,7 @@ std::optional<std::array<int, 3>> lireTank(const std::string& texte) {
 
 // Each visitor below takes every kind of field: a whole number of the options or of the world's
 // settings, the tank, a flag or a file.
-template <typename... Cas> struct Visiteur : Cas... {
-    using Cas::operator()...;
-};
+template <typename... Cas> struct Visiteur : Cas... { using Cas::operator()...; };
 template <typename... Cas> Visiteur(Cas...) -> Visiteur<Cas...>;
 
 std::array<int*, 3> cotes(OptionsMonde& o) {

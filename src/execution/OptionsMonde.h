@@ -47,10 +47,9 @@ struct CuveMonde {};
 
 /// Where an option's value lives: a field of the options or of the world's settings, or the
 /// tank.
-using ChampOption =
-    std::variant<unsigned OptionsMonde::*, int OptionsMonde::*, long long OptionsMonde::*,
-                 bool OptionsMonde::*, std::string OptionsMonde::*, int ReglagesMonde::*,
-                 CuveMonde>;
+using ChampOption = std::variant<unsigned OptionsMonde::*, int OptionsMonde::*,
+                                 long long OptionsMonde::*, bool OptionsMonde::*,
+                                 std::string OptionsMonde::*, int ReglagesMonde::*, CuveMonde>;
 
 /// What an option says of the run.
 enum class RoleOption {

@@ -13,10 +13,10 @@
 #include <istream>
 #include <ostream>
 #include <string_view>
-#include <type_traits>
-#include <variant>
 #include <sys/stat.h>
+#include <type_traits>
 #include <unistd.h>
+#include <variant>
 
 namespace {
 
@@ -32,12 +32,11 @@ template <typename Archive, typename Options> void archiverOptions(Archive& a, O
         std::visit(
             [&](auto champ) {
                 if constexpr (std::is_same_v<decltype(champ), CuveMonde>) {
-                    a(options.reglages.tailleX, options.reglages.tailleY,
-                      options.reglages.tailleZ);
+                    a(options.reglages.tailleX, options.reglages.tailleY, options.reglages.tailleZ);
                 } else if constexpr (std::is_same_v<decltype(champ), int ReglagesMonde::*>) {
                     a(options.reglages.*champ);
                 } else if constexpr (!std::is_same_v<decltype(champ),
-                                                      std::string OptionsMonde::*>) {
+                                                     std::string OptionsMonde::*>) {
                     a(options.*champ);
                 }
             },
@@ -50,14 +49,14 @@ std::uint32_t crc(std::string_view octets) {
     return static_cast<std::uint32_t>(crc32_z(crc32_z(0, nullptr, 0), debut, octets.size()));
 }
 
-void ecrireContenu(std::string& contenu, const Instant& instant, const OptionsMonde& options) {
+void ecrireContenu(std::string& contenu, const OptionsMonde& options, int tick,
+                   const Historique& h) {
     {
         EcritureOctets tampon(contenu);
         std::ostream flux(&tampon);
         ArchiveSortie a(flux, kOrdreOctets);
         archiverOptions(a, options);
-        const Historique& h = instant.historique;
-        a(options.ticks, instant.tick, h.populationMax, h.tickPopulationMax, h.premierTickMille);
+        a(options.ticks, tick, h.populationMax, h.tickPopulationMax, h.premierTickMille);
     }
     sauvegarderMonde(contenu);
 }
@@ -144,6 +143,12 @@ std::string dossierDe(const std::string& chemin) {
     return dossier.empty() ? "." : dossier.string();
 }
 
+/// Says what failed on `chemin`, with errno's reason; always false.
+bool echouer(std::string& erreur, const char* action, const std::string& chemin) {
+    erreur = std::string(action) + " '" + chemin + "': " + std::strerror(errno);
+    return false;
+}
+
 } // namespace
 
 bool lireReprise(const std::string& chemin, PointDeReprise& point, std::string& erreur) {
@@ -186,12 +191,11 @@ std::string contredireReprise(const OptionsMonde& ligne, const PointDeReprise& p
 }
 
 bool SortieReprise::echouer(const char* action, const std::string& chemin) {
-    erreur_ = std::string(action) + " '" + chemin + "': " + std::strerror(errno);
-    return false;
+    return ::echouer(erreur_, action, chemin);
 }
 
 // A temporary file beside the checkpoint, made and removed at once, proves that the folder
-// takes new files; the permissions follow the umask as a plain new file's would.
+// takes new files.
 bool SortieReprise::ouvrir() {
     struct stat etat = {};
     if (::stat(chemin_.c_str(), &etat) == 0 && S_ISDIR(etat.st_mode)) {
@@ -203,9 +207,6 @@ bool SortieReprise::ouvrir() {
     if (fd < 0) return echouer("cannot create a file beside", chemin_);
     ::close(fd);
     ::unlink(essai.c_str());
-    const mode_t masque = ::umask(0);
-    ::umask(masque);
-    droits_ = 0666 & ~masque;
     return true;
 }
 
@@ -217,31 +218,40 @@ bool SortieReprise::sauvegarde(const Instant& instant) const {
 
 // Written whole to a temporary file in the same folder and flushed to the disk, then renamed
 // over the checkpoint, and the folder flushed in turn: the rename is what makes it the
-// checkpoint, and it is atomic.
-bool SortieReprise::ecrire(const Instant& instant) {
-    if (!sauvegarde(instant)) return true;
-    contenu_.clear();
-    ecrireContenu(contenu_, instant, options_);
-    ecrireEntete(entete_, contenu_);
+// checkpoint, and it is atomic. The permissions follow the umask, as a plain new file's would:
+// a temporary file gets 0600.
+bool ecrireReprise(const std::string& chemin, const OptionsMonde& options, int tick,
+                   const Historique& historique, std::string& erreur) {
+    std::string contenu;
+    ecrireContenu(contenu, options, tick, historique);
+    std::string entete;
+    ecrireEntete(entete, contenu);
+    const mode_t masque = ::umask(0);
+    ::umask(masque);
 
-    std::string temporaire = chemin_ + ".XXXXXX";
+    std::string temporaire = chemin + ".XXXXXX";
     const int fd = ::mkostemp(temporaire.data(), O_CLOEXEC);
-    if (fd < 0) return echouer("cannot create a file beside", chemin_);
-    const bool ecrit = ::fchmod(fd, droits_) == 0 && ecrireTout(fd, entete_) &&
-                       ecrireTout(fd, contenu_) && ::fsync(fd) == 0;
+    if (fd < 0) return echouer(erreur, "cannot create a file beside", chemin);
+    const bool ecrit = ::fchmod(fd, 0666 & ~masque) == 0 && ecrireTout(fd, entete) &&
+                       ecrireTout(fd, contenu) && ::fsync(fd) == 0;
     int raison = errno;
     const bool ferme = ::close(fd) == 0;
     if (ecrit && !ferme) raison = errno;
-    if (!ecrit || !ferme || ::rename(temporaire.c_str(), chemin_.c_str()) != 0) {
+    if (!ecrit || !ferme || ::rename(temporaire.c_str(), chemin.c_str()) != 0) {
         if (ecrit && ferme) raison = errno;
         ::unlink(temporaire.c_str());
         errno = raison;
-        return echouer("cannot write", chemin_);
+        return echouer(erreur, "cannot write", chemin);
     }
-    const int dossier = ::open(dossierDe(chemin_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int dossier = ::open(dossierDe(chemin).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     const bool synchronise = dossier >= 0 && ::fsync(dossier) == 0;
     raison = errno;
     if (dossier >= 0) ::close(dossier);
     errno = raison;
-    return synchronise || echouer("cannot flush the folder of", chemin_);
+    return synchronise || echouer(erreur, "cannot flush the folder of", chemin);
+}
+
+bool SortieReprise::ecrire(const Instant& instant) {
+    return !sauvegarde(instant) ||
+           ecrireReprise(chemin_, options_, instant.tick, instant.historique, erreur_);
 }

@@ -5,7 +5,6 @@
 
 #include <cstdint>
 #include <string>
-#include <sys/types.h>
 
 /// The layout of a checkpoint file around the world's bytes, which carry their own
 /// (kVersionMonde); a change of it gets a new number. The magic and this number keep their
@@ -31,6 +30,12 @@ bool lireReprise(const std::string& chemin, PointDeReprise& point, std::string& 
 /// does not. Otherwise fills `effectives` with the options the resumed run goes by.
 std::string contredireReprise(const OptionsMonde& ligne, const PointDeReprise& point,
                               OptionsMonde& effectives);
+
+/// Saves a run at `tick` (never 0) to `chemin`: written whole to a temporary file beside it,
+/// flushed to the disk, then renamed over it, so that a crash at any moment leaves the previous
+/// file or the new one, whole. False with the reason in `erreur` (one line, naming the path).
+bool ecrireReprise(const std::string& chemin, const OptionsMonde& options, int tick,
+                   const Historique& historique, std::string& erreur);
 
 /// The checkpoint as an output of the run: the whole run every `periode` ticks (0: never) and
 /// at the run's last tick, whatever ended it. Each save replaces the file atomically: a crash
@@ -58,9 +63,5 @@ private:
     std::string chemin_;
     int periode_ = 0;
     const OptionsMonde& options_;
-    /// The permissions of a new file, which a temporary file does not get by itself.
-    mode_t droits_ = 0644;
-    std::string entete_;
-    std::string contenu_;
     std::string erreur_;
 };

@@ -1,0 +1,130 @@
+#include "MondePython.h"
+
+#include "C_AQUARIUM.h"
+#include "Console.h"
+#include "Octets.h"
+#include "Reprise.h"
+#include "Sauvegarde.h"
+#include "Scenario.h"
+
+#include <CLI/CLI.hpp>
+
+#include <stdexcept>
+
+namespace {
+
+// Whether a MondePython holds the core's world.
+bool mondeReserve = false;
+
+// The core reports to std::cout: for as long as it works, the report goes to the object's
+// string, or nowhere in a quiet world (a stream without a buffer fails each write before
+// formatting anything, as the batch runner's --quiet does).
+class Capture {
+public:
+    Capture(std::string& rapport, bool silencieux)
+        : tampon_(rapport), detour_(silencieux ? nullptr : &tampon_) {}
+
+private:
+    EcritureOctets tampon_;
+    DetourConsole detour_;
+};
+
+} // namespace
+
+OptionsMonde lireOptions(const std::vector<std::string>& mots) {
+    CLI::App app;
+    OptionsMonde options;
+    declarerOptionsMonde(app, options);
+    std::vector<const char*> arguments = {"aquarium"};
+    for (const std::string& mot : mots)
+        arguments.push_back(mot.c_str());
+    try {
+        app.parse(static_cast<int>(arguments.size()), arguments.data());
+    } catch (const CLI::ParseError& e) {
+        throw std::invalid_argument(e.what());
+    }
+    return options;
+}
+
+void MondePython::reserver() {
+    if (mondeReserve) {
+        throw std::runtime_error("the core keeps one world at a time and another World is open: "
+                                 "close it first (close(), a with block, or del)");
+    }
+    mondeReserve = true;
+}
+
+MondePython::MondePython(const OptionsMonde& options) : options_(options) {
+    reserver();
+    const Capture capture(rapport_, options_.silencieux);
+    demarrerMonde(options_.graine, options_.fondateurs, options_.bancs, options_.reglages);
+    apres_ = recenser(monde());
+    avant_ = apres_;
+    historique_.noter(0, apres_.speedbricks);
+}
+
+MondePython::MondePython(const OptionsMonde& options, int tick, const Historique& historique)
+    : options_(options), tick_(tick), historique_(historique), apres_(recenser(monde())) {}
+
+std::unique_ptr<MondePython> MondePython::charger(const std::string& chemin, bool silencieux) {
+    reserver();
+    PointDeReprise point;
+    std::string erreur;
+    if (!lireReprise(chemin, point, erreur) || !restaurerMonde(point.monde, erreur)) {
+        mondeReserve = false;
+        throw std::invalid_argument("'" + chemin + "': " + erreur);
+    }
+    point.options.silencieux = silencieux;
+    return std::unique_ptr<MondePython>(
+        new MondePython(point.options, point.tick, point.historique));
+}
+
+void MondePython::fermer() {
+    if (!ouvert_) return;
+    detruireMonde();
+    ouvert_ = false;
+    mondeReserve = false;
+}
+
+const C_AQUARIUM& MondePython::monde() const { return *C_AQUARIUM::getAquarium(); }
+
+// The batch runner's loop, outputs aside: the same census after each tick, the same record,
+// the same reasons to stop in the same order.
+FinDeCourse MondePython::courir(int jusqua, long long borne,
+                                const std::function<bool()>& interrompre) {
+    options_.ticks = jusqua;
+    const Capture capture(rapport_, options_.silencieux);
+    for (;;) {
+        avancerTick();
+        ++tick_;
+        avant_ = apres_;
+        apres_ = recenser(monde());
+        historique_.noter(tick_, apres_.speedbricks);
+        if (tick_ == jusqua) return FinDeCourse::ticks;
+        if (borne >= 0 && apres_.speedbricks > borne) return FinDeCourse::borne;
+        if (interrompre()) return FinDeCourse::interruption;
+    }
+}
+
+// The columns of the statistics file. Taken up from a checkpoint, the world knows its event
+// counts since the seeding but not the census a tick before: the columns that change with it
+// are the tick's events, unknown.
+std::vector<std::pair<std::string, std::optional<long long>>> MondePython::recensement() const {
+    std::vector<std::pair<std::string, std::optional<long long>>> ligne;
+    for (const ColonneStats& colonne : colonnesStats()) {
+        std::optional<long long> valeur = colonne.valeur(tick_, apres_, avant_.value_or(apres_));
+        if (!avant_ && valeur != colonne.valeur(tick_, apres_, Recensement{})) valeur.reset();
+        ligne.emplace_back(colonne.nom, valeur);
+    }
+    return ligne;
+}
+
+std::string MondePython::prendreRapport() {
+    std::string rapport;
+    rapport.swap(rapport_);
+    return rapport;
+}
+
+bool MondePython::sauvegarder(const std::string& chemin, std::string& erreur) const {
+    return ecrireReprise(chemin, options_, tick_, historique_, erreur);
+}
