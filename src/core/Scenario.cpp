@@ -8,7 +8,6 @@
 #include "C_SPEEDBRICK_AGA.h"
 #include "C_SPEEDBRICK_GENTIL.h"
 #include "C_SPEEDBRICK_NORMAL.h"
-#include "Tick.h"
 
 #include <cstring>
 #include <vector>
@@ -35,18 +34,6 @@ C_AQUARIUM* demarrerMonde(unsigned graine, int fondateurs, int bancs,
     return monde;
 }
 
-void avancerTick() {
-    passerTemps();
-    animerOrganismes();
-    gererCollisions();
-}
-
-void avancerTickParPaires() {
-    passerTemps();
-    animerOrganismes();
-    gererCollisionsParPaires();
-}
-
 namespace {
 
 constexpr int kGenesSynthetiques = 20;
@@ -65,7 +52,7 @@ C_SPEEDBRICK* naitreAuHasard(const std::vector<int>& genome, float x, float y, f
 } // namespace
 
 C_AQUARIUM* construireMondeSynthetique(int n, int anneaux, unsigned graine, int taille) {
-    C_AQUARIUM* monde = demarrerMonde(graine, 0, 6, taille);
+    C_AQUARIUM* monde = demarrerMonde(graine, 0, NOMBRE_BANCS, taille);
     monde->setTailleGenome(kGenesSynthetiques);
     const int uniteTemps = monde->getUniteTemps();
     for (int i = 0; i < n; ++i) {

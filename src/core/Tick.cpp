@@ -12,6 +12,18 @@
 #include <cstdint>
 #include <vector>
 
+void avancerTick() {
+    passerTemps();
+    animerOrganismes();
+    gererCollisions();
+}
+
+void avancerTickParPaires() {
+    passerTemps();
+    animerOrganismes();
+    gererCollisionsParPaires();
+}
+
 void passerTemps() {
     C_AQUARIUM* monde = C_AQUARIUM::getAquarium();
     monde->setTempsEcoule(monde->getTempsEcoule() + 1);
