@@ -4,6 +4,7 @@
 #include "C_CUTIT.h"
 #include "C_SPEEDBRICK.h"
 #include "C_SPEEDBRICK_NORMAL.h"
+#include "MemoireTick.h"
 
 #include <algorithm>
 #include <iostream>
@@ -28,6 +29,11 @@ C_AQUARIUM* C_AQUARIUM::Creation(int x, int y, int z) {
 }
 
 C_AQUARIUM* C_AQUARIUM::getAquarium() { return leAquarium; }
+
+MemoireTick& C_AQUARIUM::getMemoireTick() {
+    if (memoireTick == nullptr) memoireTick = std::make_unique<MemoireTick>();
+    return *memoireTick;
+}
 
 void C_AQUARIUM::restaurerCompteurs(int compteur, std::int64_t naissances, std::int64_t scissions,
                                     std::int64_t morts) {
