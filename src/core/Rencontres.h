@@ -1,7 +1,7 @@
 #pragma once
 
 #include "C_SPEEDBRICK.h"
-#include "PhaseLarge.h"
+#include "Contact.h"
 
 #include <array>
 #include <cstdint>
