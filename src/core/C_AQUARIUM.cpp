@@ -30,6 +30,8 @@ C_AQUARIUM* C_AQUARIUM::Creation(int x, int y, int z) {
 
 C_AQUARIUM* C_AQUARIUM::getAquarium() { return leAquarium; }
 
+void detruireMonde() { delete C_AQUARIUM::getAquarium(); }
+
 MemoireTick& C_AQUARIUM::getMemoireTick() {
     if (memoireTick == nullptr) memoireTick = std::make_unique<MemoireTick>();
     return *memoireTick;

@@ -137,3 +137,6 @@ private:
     std::vector<Rencontre>* journalRencontres = nullptr;
     std::unique_ptr<MemoireTick> memoireTick;
 };
+
+/// Frees the world, if any, and everything in it.
+void detruireMonde();

@@ -1,12 +1,27 @@
 #pragma once
 
+#include <cstdint>
 #include <streambuf>
 #include <string>
 #include <string_view>
 
-// Streams over bytes held in memory, for the serialisation library's archives: a saved world
-// runs to tens of megabytes, which std::ostringstream and std::istringstream would each copy
-// once more.
+// Bytes held in memory: streams over them for the serialisation library's archives (a saved
+// world runs to tens of megabytes, which std::ostringstream and std::istringstream would each
+// copy once more), and a fingerprint of them.
+
+/// Where an FNV-1a fingerprint starts.
+inline constexpr std::uint64_t kDepartFnv1a = 14695981039346656037ULL;
+
+/// The 64-bit FNV-1a fingerprint of `octets`, going on from `depart`: a fingerprint of several
+/// pieces is that of the first given as `depart` to the next.
+inline std::uint64_t fnv1a(std::string_view octets, std::uint64_t depart = kDepartFnv1a) {
+    std::uint64_t valeur = depart;
+    for (const char octet : octets) {
+        valeur ^= static_cast<unsigned char>(octet);
+        valeur *= 1099511628211ULL;
+    }
+    return valeur;
+}
 
 /// Appends everything written to `octets`.
 class EcritureOctets : public std::streambuf {

@@ -41,9 +41,6 @@ C_AQUARIUM* demarrerMonde(unsigned graine, int fondateurs, int bancs,
 C_AQUARIUM* construireMondeSynthetique(int n, int anneaux, unsigned graine,
                                        int taille = TAILLE_AQUARIUM);
 
-/// Frees the world, if any, and everything in it.
-void detruireMonde();
-
 /// A 64-bit fingerprint of everything the simulation holds (clock, counter, every field of
 /// every creature, in registry order), for determinism checks.
 std::uint64_t empreinteMonde();
