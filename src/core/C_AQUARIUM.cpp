@@ -4,7 +4,6 @@
 #include "C_CUTIT.h"
 #include "C_SPEEDBRICK.h"
 #include "C_SPEEDBRICK_NORMAL.h"
-#include "MemoireTick.h"
 
 #include <algorithm>
 #include <iostream>
@@ -31,11 +30,6 @@ C_AQUARIUM* C_AQUARIUM::Creation(int x, int y, int z) {
 C_AQUARIUM* C_AQUARIUM::getAquarium() { return leAquarium; }
 
 void detruireMonde() { delete C_AQUARIUM::getAquarium(); }
-
-MemoireTick& C_AQUARIUM::getMemoireTick() {
-    if (memoireTick == nullptr) memoireTick = std::make_unique<MemoireTick>();
-    return *memoireTick;
-}
 
 void C_AQUARIUM::restaurerCompteurs(int compteur, std::int64_t naissances, std::int64_t scissions,
                                     std::int64_t morts) {

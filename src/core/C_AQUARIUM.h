@@ -1,12 +1,10 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
 #include <vector>
 
 class C_SPEEDBRICK;
 class C_CUTIT;
-struct MemoireTick;
 
 /// One call of an encounter rule, by the identifiers of the speedbricks: second is -1 for a
 /// cutit's touch, anneau -1 for two speedbricks'.
@@ -104,9 +102,6 @@ public:
     /// step of interaction(), for callers that apply its rules themselves.
     void noterRencontre(const C_SPEEDBRICK& premier, const C_SPEEDBRICK& second);
 
-    /// The buffers of the tick's passes, made on first use and freed with the world.
-    MemoireTick& getMemoireTick();
-
 private:
     friend class C_ORGANISME;
     friend class C_SPEEDBRICK;
@@ -135,7 +130,6 @@ private:
     std::int64_t nombreScissions = 0;
     std::int64_t nombreMorts = 0;
     std::vector<Rencontre>* journalRencontres = nullptr;
-    std::unique_ptr<MemoireTick> memoireTick;
 };
 
 /// Frees the world, if any, and everything in it.

@@ -5,8 +5,9 @@
 #include "C_CUTIT.h"
 #include "C_SPEEDBRICK.h"
 #include "Contact.h"
-#include "MemoireTick.h"
 #include "Parcours.h"
+#include "PhaseLarge.h"
+#include "Rencontres.h"
 
 #include <vector>
 
@@ -29,6 +30,17 @@ void passerTemps() {
 
 namespace {
 
+// What the passes keep from one tick to the next, whatever the world: their buffers are then
+// reused, not paged in afresh every tick, nor for every world a test or a benchmark builds.
+struct MemoireTick {
+    // Which speedbricks of the growth pass wait to grow in registry order.
+    std::vector<char> enAttente;
+    PhaseLarge phaseLarge;
+    Rencontres rencontres;
+};
+
+MemoireTick memoire;
+
 // Most speedbricks only age: that goes on every thread. The few that die or take a ring (and
 // maybe a sex, drawn) this tick then grow in registry order.
 void grandirSpeedbricks(const std::vector<C_SPEEDBRICK*>& speedbricks,
@@ -47,10 +59,10 @@ void grandirSpeedbricks(const std::vector<C_SPEEDBRICK*>& speedbricks,
 // Careful: a speedbrick that dies in the growth pass leaves the registry but not these
 // snapshots, and still moves this tick. It is freed only at the end of the tick.
 void animerOrganismes() {
-    C_AQUARIUM* monde = C_AQUARIUM::getAquarium();
+    const C_AQUARIUM* monde = C_AQUARIUM::getAquarium();
     const std::vector<C_SPEEDBRICK*> speedbricks = monde->getListeSpeedbrick();
     const std::vector<C_CUTIT*> cutits = monde->getListeCutit();
-    grandirSpeedbricks(speedbricks, monde->getMemoireTick().enAttente);
+    grandirSpeedbricks(speedbricks, memoire.enAttente);
     // A speedbrick moves only itself and its rings, and draws nothing.
     parcourirSurChaqueFil(speedbricks,
                           [&speedbricks](std::size_t i) { speedbricks[i]->seDeplacer(); });
@@ -65,8 +77,8 @@ void animerOrganismes() {
 // holds for the whole pass unless a split registered a child.
 void gererCollisions() {
     C_AQUARIUM* monde = C_AQUARIUM::getAquarium();
-    PhaseLarge& phaseLarge = monde->getMemoireTick().phaseLarge;
-    Rencontres& rencontres = monde->getMemoireTick().rencontres;
+    PhaseLarge& phaseLarge = memoire.phaseLarge;
+    Rencontres& rencontres = memoire.rencontres;
     const std::vector<C_SPEEDBRICK*> speedbricks = monde->getListeSpeedbrick();
     const std::vector<C_CUTIT*> cutits = monde->getListeCutit();
     phaseLarge.ranger(speedbricks);
