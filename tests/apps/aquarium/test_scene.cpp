@@ -4,7 +4,6 @@
 #include "Fenetre.h"
 #include "Main.h"
 #include "Monde.h"
-#include "Scenario.h"
 
 #include <chrono>
 #include <cmath>
