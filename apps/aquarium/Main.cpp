@@ -1,7 +1,6 @@
 #include "Main.h"
 
-#include "Aleatoire.h"
-#include "C_AQUARIUM.h"
+#include "Scenario.h"
 #include "Tick.h"
 
 #include <GL/glut.h>
@@ -19,8 +18,6 @@ int G_xold = 0;
 
 namespace {
 
-constexpr int kFondateurs = 20;
-constexpr int kBancs = 6;
 constexpr double kDureeTick = 25.0;
 constexpr float kPasFocale = 10.0f;
 constexpr float kFocaleMax = 180.0f;
@@ -52,7 +49,6 @@ void changerFocale(float focale) {
 bool demarrer(int argc, char** argv) {
     const VerificationAffichage verification(argc, argv);
     if (!verification.ouvert()) return false;
-    semerAleatoire(static_cast<unsigned>(std::time(nullptr)));
     initialiserAquarium();
     ouvrirFenetre(argc, argv);
     return true;
@@ -79,16 +75,17 @@ void ouvrirFenetre(int argc, char** argv) {
 }
 
 void initialiserAquarium() {
-    C_AQUARIUM* monde =
-        C_AQUARIUM::Creation(G_dimensionAquariumX, G_dimensionAquariumY, G_dimensionAquariumZ);
-    monde->initialiserPopulation(kFondateurs, kBancs);
+    ReglagesMonde reglages;
+    reglages.tailleX = G_dimensionAquariumX;
+    reglages.tailleY = G_dimensionAquariumY;
+    reglages.tailleZ = G_dimensionAquariumZ;
+    demarrerMonde(static_cast<unsigned>(std::time(nullptr)), NOMBRE_FONDATEURS, NOMBRE_BANCS,
+                  reglages);
 }
 
 void animerScene() {
     const long debut = glutGet(GLUT_ELAPSED_TIME);
-    passerTemps();
-    animerOrganismes();
-    gererCollisions();
+    avancerTick();
     glutDisplayFunc(afficherScene);
     attendre(debut);
     glutPostRedisplay();

@@ -10,7 +10,7 @@ extern int G_laFenetrePrincipale;
 /// Last horizontal mouse position, from which a drag is measured.
 extern int G_xold;
 
-/// The whole program: checks the display, seeds, creates the world, opens the window and runs
+/// The whole program: checks the display, starts the world, opens the window and runs
 /// the event loop. Returns non-zero, having written one line on stderr, when no display opens.
 int lancerAquarium(int argc, char** argv);
 
@@ -18,7 +18,8 @@ int lancerAquarium(int argc, char** argv);
 /// titled "Aquarium", with afficherScene as its display callback.
 void ouvrirFenetre(int argc, char** argv);
 
-/// Creates the world with the tank's extents and seeds its first population.
+/// The headless programs' start-up with the tank's extents: seeds the generator from the
+/// calendar time, creates the world and seeds its first population.
 void initialiserAquarium();
 
 /// The idle callback: one tick, paced to at most one per 25 ms, then a redraw request.

@@ -6,6 +6,7 @@
 #include "Reprise.h"
 #include "Sauvegarde.h"
 #include "Scenario.h"
+#include "Tick.h"
 
 #include <CLI/CLI.hpp>
 

@@ -7,6 +7,7 @@
 #include "Fils.h"
 #include "PhaseLarge.h"
 #include "Scenario.h"
+#include "Tick.h"
 
 #include <benchmark/benchmark.h>
 

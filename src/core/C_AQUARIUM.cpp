@@ -29,6 +29,8 @@ C_AQUARIUM* C_AQUARIUM::Creation(int x, int y, int z) {
 
 C_AQUARIUM* C_AQUARIUM::getAquarium() { return leAquarium; }
 
+void detruireMonde() { delete C_AQUARIUM::getAquarium(); }
+
 void C_AQUARIUM::restaurerCompteurs(int compteur, std::int64_t naissances, std::int64_t scissions,
                                     std::int64_t morts) {
     compteurOrganisme = compteur;

@@ -131,3 +131,6 @@ private:
     std::int64_t nombreMorts = 0;
     std::vector<Rencontre>* journalRencontres = nullptr;
 };
+
+/// Frees the world, if any, and everything in it.
+void detruireMonde();

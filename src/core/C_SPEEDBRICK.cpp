@@ -33,16 +33,24 @@ int ecartGenetique(const std::vector<int>& genome) {
 
 C_SPEEDBRICK::C_SPEEDBRICK() = default;
 
-C_SPEEDBRICK* C_SPEEDBRICK::vierge(T_Genre genre) {
+template <typename... Arguments>
+C_SPEEDBRICK* C_SPEEDBRICK::construire(T_Genre genre, Arguments&&... arguments) {
     switch (genre) {
     case GENRE_GENTIL:
-        return new C_SPEEDBRICK_GENTIL();
+        return new C_SPEEDBRICK_GENTIL(std::forward<Arguments>(arguments)...);
     case GENRE_AGA:
-        return new C_SPEEDBRICK_AGA();
+        return new C_SPEEDBRICK_AGA(std::forward<Arguments>(arguments)...);
     case GENRE_NORMAL:
         break;
     }
-    return new C_SPEEDBRICK_NORMAL();
+    return new C_SPEEDBRICK_NORMAL(std::forward<Arguments>(arguments)...);
+}
+
+C_SPEEDBRICK* C_SPEEDBRICK::vierge(T_Genre genre) { return construire(genre); }
+
+C_SPEEDBRICK* C_SPEEDBRICK::naitre(T_Genre genre, std::vector<int> genome, float x, float y,
+                                   float z) {
+    return construire(genre, std::move(genome), x, y, z);
 }
 
 C_SPEEDBRICK::C_SPEEDBRICK(int k) {
@@ -202,25 +210,24 @@ void C_SPEEDBRICK::donnerNaissance(const C_SPEEDBRICK* partenaire) {
         genome[i] = partenaire->codeGenetique[i] + codeGenetique[i];
     }
 
-    C_SPEEDBRICK* enfant = nullptr;
+    T_Genre genre = GENRE_NORMAL;
     const char* annonce = nullptr;
     const char* fin = nullptr;
     switch (ecartGenetique(genome)) {
     case 0:
     case 1:
-        enfant = new C_SPEEDBRICK_NORMAL(std::move(genome), posX, posY, posZ);
         annonce = "B\xe9"
                   "b\xe9 speedbrick normal n\xe9 avec le g\xe8nome : ";
         fin = "";
         break;
     case 2:
-        enfant = new C_SPEEDBRICK_GENTIL(std::move(genome), posX, posY, posZ);
+        genre = GENRE_GENTIL;
         annonce = "B\xe9"
                   "b\xe9 speedbrick gentil n\xe9 avec le g\xe8nome : ";
         fin = ".";
         break;
     case 3:
-        enfant = new C_SPEEDBRICK_AGA(std::move(genome), posX, posY, posZ);
+        genre = GENRE_AGA;
         annonce = "B\xe9"
                   "b\xe9 speedbrick aga n\xe9 avec le g\xe8nome : ";
         fin = ".";
@@ -228,6 +235,7 @@ void C_SPEEDBRICK::donnerNaissance(const C_SPEEDBRICK* partenaire) {
     default:
         return;
     }
+    C_SPEEDBRICK* enfant = naitre(genre, std::move(genome), posX, posY, posZ);
     enfant->ajouterOrganisme();
     C_AQUARIUM::getAquarium()->nombreNaissances++;
     std::cout << annonce;

@@ -29,6 +29,8 @@ public:
     /// A bare speedbrick of the given kind (organism base only), for the caller to fill in: a
     /// split's child, a saved world's speedbrick. Takes the organism base's three draws.
     static C_SPEEDBRICK* vierge(T_Genre genre);
+    /// A newborn of the given kind at (x, y, z) with the given genome; the caller registers it.
+    static C_SPEEDBRICK* naitre(T_Genre genre, std::vector<int> genome, float x, float y, float z);
     /// Frees the rings the speedbrick owns.
     virtual ~C_SPEEDBRICK();
     C_SPEEDBRICK(const C_SPEEDBRICK&) = delete;
@@ -128,6 +130,9 @@ protected:
     void tournerEnCercle(double amplitude, double theta);
 
 private:
+    /// The one place where a kind picks its class: new, with these arguments.
+    template <typename... Arguments>
+    static C_SPEEDBRICK* construire(T_Genre genre, Arguments&&... arguments);
     /// The birth proper: the summed genome picks the kind, or forbids the child.
     void donnerNaissance(const C_SPEEDBRICK* partenaire);
 

@@ -1,9 +1,10 @@
 #pragma once
 
 #include <cmath>
+#include <cstdint>
 
 // The contact test shared by the pair-by-pair pass and the broad phase: both must decide every
-// contact exactly alike.
+// contact exactly alike. Then the contacts the broad phase finds, as the encounters take them.
 
 /// The squared distance between two centres, in single precision, as the contact test forms it.
 inline float distanceCarree(float ax, float ay, float az, float bx, float by, float bz) {
@@ -40,3 +41,17 @@ inline float carreDeContactMaximal(float rayonA, float rayonB) {
         carre = std::nextafter(carre, INFINITY);
     return carre;
 }
+
+/// A speedbrick and a cutit that may touch, as their places in the pass's snapshots.
+struct RencontrePossible {
+    std::uint32_t speedbrick = 0;
+    std::uint32_t cutit = 0;
+};
+
+/// Two speedbricks in contact, as their places in the pair pass's snapshot, the earlier one
+/// first, and how many contacts of their bodies the pair-by-pair test would find.
+struct ContactSpeedbricks {
+    std::uint32_t premier = 0;
+    std::uint32_t second = 0;
+    std::uint32_t nombre = 0;
+};

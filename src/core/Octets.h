@@ -2,13 +2,28 @@
 
 #include <cereal/archives/portable_binary.hpp>
 
+#include <cstdint>
 #include <streambuf>
 #include <string>
 #include <string_view>
 
-// The archives of saved runs, and streams over bytes held in memory for them: a saved world
-// runs to tens of megabytes, which std::ostringstream and std::istringstream would each copy
-// once more.
+// Bytes held in memory: the archives of saved runs and streams over bytes for them (a saved
+// world runs to tens of megabytes, which std::ostringstream and std::istringstream would each
+// copy once more), and a fingerprint of them.
+
+/// Where an FNV-1a fingerprint starts.
+inline constexpr std::uint64_t kDepartFnv1a = 14695981039346656037ULL;
+
+/// The 64-bit FNV-1a fingerprint of `octets`, going on from `depart`: a fingerprint of several
+/// pieces is that of the first given as `depart` to the next.
+inline std::uint64_t fnv1a(std::string_view octets, std::uint64_t depart = kDepartFnv1a) {
+    std::uint64_t valeur = depart;
+    for (const char octet : octets) {
+        valeur ^= static_cast<unsigned char>(octet);
+        valeur *= 1099511628211ULL;
+    }
+    return valeur;
+}
 
 using ArchiveSortie = cereal::PortableBinaryOutputArchive;
 using ArchiveEntree = cereal::PortableBinaryInputArchive;

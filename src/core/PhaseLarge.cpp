@@ -13,6 +13,8 @@
 #include <cmath>
 #include <emmintrin.h>
 
+using namespace detailPhaseLarge;
+
 namespace {
 
 // The longest contact distances, with a unit of margin for float rounding: head to head or to
@@ -90,7 +92,7 @@ void visiterRangees(const GrilleUniforme& grille, float x, float y, float z, flo
 // The speedbrick an entry is about: the speedbricks a head touches are bare places, its partners'
 // and the tranches' entries say how many contacts too.
 std::uint32_t placeDe(std::uint32_t speedbrick) { return speedbrick; }
-std::uint32_t placeDe(const PhaseLarge::Partenaire& partenaire) { return partenaire.speedbrick; }
+std::uint32_t placeDe(const Partenaire& partenaire) { return partenaire.speedbrick; }
 
 // A least-significant-digit radix sort on the speedbrick's place, as many bytes as the largest
 // place has.
@@ -171,15 +173,15 @@ const float kCarreAnneau = carreDeContactMaximal(RAYON_TETE, RAYON_ANNEAU);
 // past their end); the owners of the bodies kept are written all four, then the end moved past
 // the kept ones (the list has room for three more entries than bodies).
 template <bool kTetes>
-std::uint32_t* retenir(const PhaseLarge::Corps& tete, const PhaseLarge::Classement& corps,
-                       const std::vector<PhaseLarge::Plage>& plages, std::uint32_t* sortie) {
+std::uint32_t* retenir(const Corps& tete, const Classement& corps, const std::vector<Plage>& plages,
+                       std::uint32_t* sortie) {
     const __m128 x = _mm_set1_ps(tete.x);
     const __m128 y = _mm_set1_ps(tete.y);
     const __m128 z = _mm_set1_ps(tete.z);
     const __m128 carreMaximal = _mm_set1_ps(kTetes ? kCarreTetes : kCarreAnneau);
     const __m128i moi = _mm_set1_epi32(static_cast<int>(tete.proprietaire));
     const __m128i voies = _mm_setr_epi32(0, 1, 2, 3);
-    for (const PhaseLarge::Plage& plage : plages) {
+    for (const Plage& plage : plages) {
         for (std::uint32_t k = plage.debut; k < plage.fin; k += 4) {
             const __m128 dx = _mm_sub_ps(x, _mm_loadu_ps(corps.x.data() + k));
             const __m128 dy = _mm_sub_ps(y, _mm_loadu_ps(corps.y.data() + k));
@@ -213,8 +215,8 @@ std::uint32_t* comptesDuFil(std::size_t speedbricks) {
 }
 
 // Adds the bodies of cells premiere to derniere, if any, to `plages`; returns how many.
-std::size_t ajouterPlage(std::vector<PhaseLarge::Plage>& plages, const Casiers& casiers,
-                         int premiere, int derniere) {
+std::size_t ajouterPlage(std::vector<Plage>& plages, const Casiers& casiers, int premiere,
+                         int derniere) {
     const std::uint32_t debut = casiers.debut(premiere);
     const std::uint32_t fin = casiers.fin(derniere);
     if (debut != fin) plages.push_back({debut, fin});
@@ -225,8 +227,8 @@ std::size_t ajouterPlage(std::vector<PhaseLarge::Plage>& plages, const Casiers& 
 
 // The bodies land in cell order whole, one write each, and only then are split into fields: a
 // write to each field's place would miss the cache four times a body.
-void PhaseLarge::Classement::deposer(const GrilleUniforme& grille,
-                                     const std::vector<Corps>& corps) {
+void detailPhaseLarge::Classement::deposer(const GrilleUniforme& grille,
+                                           const std::vector<Corps>& corps) {
     const std::size_t n = corps.size();
     parCellule.resize(n);
     places.resize(n);
@@ -239,7 +241,7 @@ void PhaseLarge::Classement::deposer(const GrilleUniforme& grille,
         });
 }
 
-void PhaseLarge::Classement::repartir() {
+void detailPhaseLarge::Classement::repartir() {
     const std::size_t n = parCellule.size();
     // Room for reading a group of four from the last body on.
     x.resize(n + 3);

@@ -6,7 +6,6 @@
 #include "C_CUTIT.h"
 #include "C_SPEEDBRICK.h"
 #include "Octets.h"
-#include "Scenario.h"
 
 
 #include <cassert>

@@ -5,12 +5,11 @@
 #include "C_AQUARIUM.h"
 #include "C_CUTIT.h"
 #include "C_SPEEDBRICK.h"
-#include "C_SPEEDBRICK_AGA.h"
-#include "C_SPEEDBRICK_GENTIL.h"
-#include "C_SPEEDBRICK_NORMAL.h"
-#include "Tick.h"
+#include "Octets.h"
 
 #include <cstring>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 C_AQUARIUM* demarrerMonde(unsigned graine, int fondateurs, int bancs, int taille) {
@@ -35,37 +34,14 @@ C_AQUARIUM* demarrerMonde(unsigned graine, int fondateurs, int bancs,
     return monde;
 }
 
-void avancerTick() {
-    passerTemps();
-    animerOrganismes();
-    gererCollisions();
-}
-
-void avancerTickParPaires() {
-    passerTemps();
-    animerOrganismes();
-    gererCollisionsParPaires();
-}
-
 namespace {
 
 constexpr int kGenesSynthetiques = 20;
 
-C_SPEEDBRICK* naitreAuHasard(const std::vector<int>& genome, float x, float y, float z) {
-    switch (aleatoire() % 3) {
-    case 0:
-        return new C_SPEEDBRICK_NORMAL(genome, x, y, z);
-    case 1:
-        return new C_SPEEDBRICK_GENTIL(genome, x, y, z);
-    default:
-        return new C_SPEEDBRICK_AGA(genome, x, y, z);
-    }
-}
-
 } // namespace
 
 C_AQUARIUM* construireMondeSynthetique(int n, int anneaux, unsigned graine, int taille) {
-    C_AQUARIUM* monde = demarrerMonde(graine, 0, 6, taille);
+    C_AQUARIUM* monde = demarrerMonde(graine, 0, NOMBRE_BANCS, taille);
     monde->setTailleGenome(kGenesSynthetiques);
     const int uniteTemps = monde->getUniteTemps();
     for (int i = 0; i < n; ++i) {
@@ -74,7 +50,8 @@ C_AQUARIUM* construireMondeSynthetique(int n, int anneaux, unsigned graine, int 
         const float x = static_cast<float>(aleatoire() % (taille - 40) + 20);
         const float y = static_cast<float>(aleatoire() % (taille - 40) + 20);
         const float z = static_cast<float>(aleatoire() % (taille - 40) + 20);
-        C_SPEEDBRICK* s = naitreAuHasard(genome, x, y, z);
+        C_SPEEDBRICK* s =
+            C_SPEEDBRICK::naitre(static_cast<T_Genre>(aleatoire() % 3), std::move(genome), x, y, z);
         s->setSexe(aleatoire() % 2 == 0 ? MALE : FEMELLE);
         // Adult, fertile and vulnerable, with its rings strung out along its velocity.
         s->setAge(anneaux * uniteTemps);
@@ -87,20 +64,15 @@ C_AQUARIUM* construireMondeSynthetique(int n, int anneaux, unsigned graine, int 
     return monde;
 }
 
-void detruireMonde() { delete C_AQUARIUM::getAquarium(); }
-
 namespace {
 
 // FNV-1a over the raw bytes of each field, so that a change in the last bit of a float shows.
 class Empreinte {
 public:
     template <typename T> void ajouter(T valeur) {
-        unsigned char octets[sizeof(T)];
+        char octets[sizeof(T)];
         std::memcpy(octets, &valeur, sizeof(T));
-        for (unsigned char octet : octets) {
-            valeur_ ^= octet;
-            valeur_ *= 1099511628211ULL;
-        }
+        valeur_ = fnv1a(std::string_view(octets, sizeof(T)), valeur_);
     }
     void ajouterOrganisme(const C_ORGANISME& o) {
         ajouter(o.getId());
@@ -116,7 +88,7 @@ public:
     std::uint64_t valeur() const { return valeur_; }
 
 private:
-    std::uint64_t valeur_ = 14695981039346656037ULL;
+    std::uint64_t valeur_ = kDepartFnv1a;
 };
 
 } // namespace

@@ -8,6 +8,9 @@
 
 /// The side of the program's tank.
 constexpr int TAILLE_AQUARIUM = 600;
+/// The program's first population: founder speedbricks, and shoals of cutits.
+constexpr int NOMBRE_FONDATEURS = 20;
+constexpr int NOMBRE_BANCS = 6;
 
 /// What a world may be given between its Creation and its seeding; by default, the program's.
 struct ReglagesMonde {
@@ -25,16 +28,11 @@ struct ReglagesMonde {
 
 /// Seeds the generator, then a fresh world (600 units a side unless told otherwise; shoals need
 /// more than 200), then the seeding (which writes its report).
-C_AQUARIUM* demarrerMonde(unsigned graine, int fondateurs = 20, int bancs = 6,
-                          int taille = TAILLE_AQUARIUM);
+C_AQUARIUM* demarrerMonde(unsigned graine, int fondateurs = NOMBRE_FONDATEURS,
+                          int bancs = NOMBRE_BANCS, int taille = TAILLE_AQUARIUM);
 /// The same with other settings. The default ones give the very run of the program.
 C_AQUARIUM* demarrerMonde(unsigned graine, int fondateurs, int bancs,
                           const ReglagesMonde& reglages);
-
-/// One whole tick without the window: clock, growth and movement, collisions.
-void avancerTick();
-/// The same tick with the pair-by-pair collision pass, the reference of the broad phase.
-void avancerTickParPaires();
 
 /// A crowded world for stress and speed: n adult speedbricks of mixed kinds and sexes, each
 /// with `anneaux` rings laid out behind its head, spread over the tank from seed `graine`,
@@ -42,9 +40,6 @@ void avancerTickParPaires();
 /// more. Writes the shoal line like the seeding.
 C_AQUARIUM* construireMondeSynthetique(int n, int anneaux, unsigned graine,
                                        int taille = TAILLE_AQUARIUM);
-
-/// Frees the world, if any, and everything in it.
-void detruireMonde();
 
 /// A 64-bit fingerprint of everything the simulation holds (clock, counter, every field of
 /// every creature, in registry order), for determinism checks.

@@ -3,8 +3,12 @@
 class C_SPEEDBRICK;
 class C_CUTIT;
 
-// The GL-free work of one tick, in the order the window and the batch runner call it:
-// passerTemps(), animerOrganismes(), gererCollisions().
+// One tick of the world, the same for the window and for the headless programs.
+
+/// One whole tick: passerTemps(), animerOrganismes(), gererCollisions(), in that order.
+void avancerTick();
+/// The same tick with the pair-by-pair collision pass, the reference of the broad phase.
+void avancerTickParPaires();
 
 /// Advances the world's clock by one tick.
 void passerTemps();

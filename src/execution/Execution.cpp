@@ -9,6 +9,7 @@
 #include "Reprise.h"
 #include "Sauvegarde.h"
 #include "Scenario.h"
+#include "Tick.h"
 
 #include <chrono>
 #include <iostream>

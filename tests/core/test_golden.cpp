@@ -3,6 +3,7 @@
 // anywhere in the core shows here. When a change is meant to alter the runs, paste the values
 // the failure prints.
 #include "Monde.h"
+#include "Tick.h"
 
 #include <functional>
 #include <sstream>

@@ -2,6 +2,7 @@
 #include "Monde.h"
 #include "Sauvegarde.h"
 #include "Scenario.h"
+#include "Tick.h"
 
 #include <gtest/gtest.h>
 

@@ -3,11 +3,9 @@
 #include "Aleatoire.h"
 #include "C_ANNEAU.h"
 #include "C_CUTIT.h"
-#include "C_SPEEDBRICK_AGA.h"
-#include "C_SPEEDBRICK_GENTIL.h"
-#include "C_SPEEDBRICK_NORMAL.h"
 
 #include <fstream>
+#include <utility>
 
 C_AQUARIUM* mondeVide() {
     detruireMonde();
@@ -33,10 +31,7 @@ C_AQUARIUM* mondeSynthetiqueMuet(int n, int anneaux, unsigned graine, int taille
 
 C_SPEEDBRICK* poser(T_Genre genre, std::vector<int> genome, float x, float y, float z, T_Sexe sexe,
                     int anneaux) {
-    C_SPEEDBRICK* s = nullptr;
-    if (genre == GENRE_NORMAL) s = new C_SPEEDBRICK_NORMAL(genome, x, y, z);
-    if (genre == GENRE_GENTIL) s = new C_SPEEDBRICK_GENTIL(genome, x, y, z);
-    if (genre == GENRE_AGA) s = new C_SPEEDBRICK_AGA(genome, x, y, z);
+    C_SPEEDBRICK* s = C_SPEEDBRICK::naitre(genre, std::move(genome), x, y, z);
     for (int i = 0; i < anneaux; ++i)
         s->ajouterAnneau();
     s->setSexe(sexe);
@@ -56,14 +51,6 @@ C_CUTIT* poserCutit(float x, float y, float z) {
     c->setVelocite(0.0f, 0.0f, 0.0f);
     c->ajouterOrganisme();
     return c;
-}
-
-std::uint64_t fnv1a(const std::string& octets, std::uint64_t valeur) {
-    for (unsigned char octet : octets) {
-        valeur ^= octet;
-        valeur *= 1099511628211ULL;
-    }
-    return valeur;
 }
 
 std::vector<std::string> lignes(const std::string& texte, char fin) {

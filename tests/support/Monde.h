@@ -3,6 +3,7 @@
 #include "C_AQUARIUM.h"
 #include "C_SPEEDBRICK.h"
 #include "Console.h"
+#include "Octets.h"
 #include "Scenario.h"
 
 #include <gtest/gtest.h>
@@ -59,8 +60,6 @@ void placerAnneau(C_SPEEDBRICK* s, int i, float x, float y, float z);
 /// A registered cutit at (x, y, z), at rest.
 C_CUTIT* poserCutit(float x, float y, float z);
 
-/// FNV-1a of some bytes, to compare long texts and states through one number.
-std::uint64_t fnv1a(const std::string& octets, std::uint64_t depart = 14695981039346656037ULL);
 /// The pieces of a text cut at each `fin`, without it.
 std::vector<std::string> lignes(const std::string& texte, char fin = '\n');
 long compterLignes(const std::string& texte, const std::string& morceau);

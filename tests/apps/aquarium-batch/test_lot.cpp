@@ -2,6 +2,7 @@
 // core driven in this process; its refusals and failed writes.
 #include "LotTest.h"
 #include "Scenario.h"
+#include "Tick.h"
 
 #include <nlohmann/json.hpp>
 
