@@ -73,12 +73,10 @@ bool SortieTrace::ecrire(const Instant& instant) {
     return fichier().ecrire(ligne_);
 }
 
-// The comment goes first, where a resumed run never writes: readers of CSV and gnuplot skip it.
+// The header alone on the first line, so that every CSV reader takes the file as it is: which
+// run made it is in the summary.
 bool SortieStats::ecrire(const Instant& instant) {
-    if (instant.tick == 0) {
-        return fichier().ecrire("# aquarium-batch " + ligneDeCommande(instant.options) + "\n" +
-                                kEnteteStats);
-    }
+    if (instant.tick == 0) return fichier().ecrire(kEnteteStats);
     return fichier().ecrire(ligneStats(instant.tick, instant.apres, instant.avant));
 }
 
@@ -123,7 +121,10 @@ bool SortieResume::ecrire(const Instant& instant) {
     const std::chrono::duration<double> duree = std::chrono::steady_clock::now() - debut_;
     const Recensement& fin = instant.apres;
     const Historique& h = instant.historique;
-    Json resume = {{"seed", instant.options.graine},
+    Json resume = {{"program", "aquarium-batch"},
+                   {"version", AQUARIUM_VERSION},
+                   {"command", "aquarium-batch " + ligneDeCommande(instant.options)},
+                   {"seed", instant.options.graine},
                    {"settings", reglagesEnJson(instant.options)},
                    {"ticks", instant.tick},
                    {"end", nomFin(instant.fin)},

@@ -22,8 +22,7 @@ private:
     std::string ligne_;
 };
 
-/// The statistics: CSV, a comment line with the options that made the run, the header, then
-/// one row per tick.
+/// The statistics: plain CSV, the header then one row per tick.
 class SortieStats : public SortieFichier {
 public:
     explicit SortieStats(std::string chemin) : SortieFichier("--stats", std::move(chemin)) {}
