@@ -56,12 +56,12 @@ TEST_F(ExperienceTest, LesLimitesDesReglagesTournent) {
 /// The statistics by column name, one value per tick from tick 1, as Python's csv module reads
 /// them with no option.
 std::map<std::string, std::vector<long long>> lireColonnes(const std::string& fichier) {
-    const Issue lecture = executer(
-        {"/usr/bin/python3", "-c",
-         "import csv, json, sys\n"
-         "rangees = list(csv.DictReader(open(sys.argv[1], newline='')))\n"
-         "print(json.dumps({nom: [int(r[nom]) for r in rangees] for nom in rangees[0]}))",
-         fichier});
+    const Issue lecture =
+        executer({"/usr/bin/python3", "-c",
+                  "import csv, json, sys\n"
+                  "rangees = list(csv.DictReader(open(sys.argv[1], newline='')))\n"
+                  "print(json.dumps({nom: [int(r[nom]) for r in rangees] for nom in rangees[0]}))",
+                  fichier});
     EXPECT_EQ(lecture.statut, 0) << lecture.erreurs;
     return json::parse(lecture.sortie).get<std::map<std::string, std::vector<long long>>>();
 }
