@@ -249,23 +249,29 @@ bool SortieReprise::echouer(const char* action, const std::string& chemin) {
     return false;
 }
 
-// A temporary file beside the checkpoint, made and removed at once, proves that the folder
-// takes new files; the permissions follow the umask as a plain new file's would.
+// The temporary file has one name, so that the file a crash left half-written is the one the
+// next save overwrites: crashes never pile files up beside the checkpoint. Made and removed
+// here at once, it proves that the folder takes new files, and takes away such a leftover.
+// The permissions follow the umask as a plain new file's would.
 bool SortieReprise::ouvrir() {
     struct stat etat = {};
     if (::stat(chemin_.c_str(), &etat) == 0 && S_ISDIR(etat.st_mode)) {
         errno = EISDIR;
         return echouer("cannot open", chemin_);
     }
-    std::string essai = chemin_ + ".XXXXXX";
-    const int fd = ::mkostemp(essai.data(), O_CLOEXEC);
+    const int fd = ouvrirTemporaire();
     if (fd < 0) return echouer("cannot create a file beside", chemin_);
     ::close(fd);
-    ::unlink(essai.c_str());
+    ::unlink(temporaire_.c_str());
     const mode_t masque = ::umask(0);
     ::umask(masque);
     droits_ = 0666 & ~masque;
     return true;
+}
+
+// Never a link: whatever it points to would be overwritten.
+int SortieReprise::ouvrirTemporaire() const {
+    return ::open(temporaire_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
 }
 
 // Never tick 0: a fresh run starts there, and a checkpoint is where a resumed one starts.
@@ -283,17 +289,16 @@ bool SortieReprise::ecrire(const Instant& instant) {
     ecrireContenu(contenu_, instant, options_);
     ecrireEntete(entete_, contenu_);
 
-    std::string temporaire = chemin_ + ".XXXXXX";
-    const int fd = ::mkostemp(temporaire.data(), O_CLOEXEC);
+    const int fd = ouvrirTemporaire();
     if (fd < 0) return echouer("cannot create a file beside", chemin_);
     const bool ecrit = ::fchmod(fd, droits_) == 0 && ecrireTout(fd, entete_) &&
                        ecrireTout(fd, contenu_) && ::fsync(fd) == 0;
     int raison = errno;
     const bool ferme = ::close(fd) == 0;
     if (ecrit && !ferme) raison = errno;
-    if (!ecrit || !ferme || ::rename(temporaire.c_str(), chemin_.c_str()) != 0) {
+    if (!ecrit || !ferme || ::rename(temporaire_.c_str(), chemin_.c_str()) != 0) {
         if (ecrit && ferme) raison = errno;
-        ::unlink(temporaire.c_str());
+        ::unlink(temporaire_.c_str());
         errno = raison;
         return echouer("cannot write", chemin_);
     }

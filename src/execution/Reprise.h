@@ -34,11 +34,13 @@ std::string contredireReprise(const OptionsMonde& ligne, const PointDeReprise& p
 
 /// The checkpoint as an output of the run: the whole run every `periode` ticks (0: never) and
 /// at the run's last tick, whatever ended it. Each save replaces the file atomically: a crash
-/// at any moment leaves the previous checkpoint or the new one, whole.
+/// at any moment leaves the previous checkpoint or the new one, whole, and at most one
+/// temporary file (FILE.tmp), which the next run saving FILE takes away.
 class SortieReprise : public Sortie {
 public:
     SortieReprise(std::string chemin, int periode, const OptionsMonde& options)
-        : chemin_(std::move(chemin)), periode_(periode), options_(options) {}
+        : chemin_(std::move(chemin)), temporaire_(chemin_ + ".tmp"), periode_(periode),
+          options_(options) {}
 
     const char* option() const override { return "--checkpoint"; }
     /// Checks that the file can be replaced; the previous checkpoint stays until then.
@@ -54,8 +56,11 @@ public:
 
 private:
     bool echouer(const char* action, const std::string& chemin);
+    int ouvrirTemporaire() const;
 
     std::string chemin_;
+    /// Beside the checkpoint, where each save is written before it takes the checkpoint's name.
+    std::string temporaire_;
     int periode_ = 0;
     const OptionsMonde& options_;
     /// The permissions of a new file, which a temporary file does not get by itself.
