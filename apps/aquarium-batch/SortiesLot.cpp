@@ -9,8 +9,10 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <iostream>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -62,6 +64,7 @@ Json recensementEnJson(const Recensement& r) {
 bool SortieTrace::ecrire(const Instant& instant) {
     const bool periodique = periode_ > 0 && instant.tick % periode_ == 0;
     if (instant.tick != 0 && !instant.dernier() && !periodique) return true;
+    if (instant.tick != 0 && !periodique) avantFin_ = fichier().position();
     ligne_.clear();
     if (instant.tick != 0) {
         ajouterLigneEtat(ligne_, instant.monde);
@@ -73,6 +76,46 @@ bool SortieTrace::ecrire(const Instant& instant) {
     return fichier().ecrire(ligne_);
 }
 
+std::string SortieTrace::position() const {
+    return avantFin_ ? avantFin_->texte() : SortieFichier::position();
+}
+
+bool SortieRapport::preparer() {
+    if (!SortieFichier::preparer()) return false;
+    ancien_ = std::cout.rdbuf(this);
+    return true;
+}
+
+void SortieRapport::abandonner() {
+    rendre();
+    SortieFichier::abandonner();
+}
+
+bool SortieRapport::ecrire(const Instant&) { return !echec_; }
+
+bool SortieRapport::fermer() {
+    rendre();
+    return !echec_ && SortieFichier::fermer();
+}
+
+// A failed write leaves std::cout failing: the core then writes nothing more, and the run
+// stops at the end of the tick with this file's reason.
+std::streamsize SortieRapport::xsputn(const char* texte, std::streamsize taille) {
+    if (echec_) return 0;
+    echec_ = !fichier().ecrire({texte, static_cast<std::size_t>(taille)});
+    return echec_ ? 0 : taille;
+}
+
+SortieRapport::int_type SortieRapport::overflow(int_type caractere) {
+    if (traits_type::eq_int_type(caractere, traits_type::eof())) return traits_type::not_eof(0);
+    const char c = traits_type::to_char_type(caractere);
+    return xsputn(&c, 1) == 1 ? caractere : traits_type::eof();
+}
+
+void SortieRapport::rendre() {
+    if (ancien_ != nullptr) std::cout.rdbuf(std::exchange(ancien_, nullptr));
+}
+
 // The header alone on the first line, so that every CSV reader takes the file as it is: which
 // run made it is in the summary.
 bool SortieStats::ecrire(const Instant& instant) {
@@ -81,8 +124,8 @@ bool SortieStats::ecrire(const Instant& instant) {
 }
 
 SortieResume::SortieResume(std::string chemin)
-    : chemin_(std::move(chemin)),
-      temporaire_(chemin_ + "." + std::to_string(::getpid()) + ".tmp") {}
+    : chemin_(std::move(chemin)), temporaire_(chemin_ + "." + std::to_string(::getpid()) + ".tmp") {
+}
 
 // After a failed run, or a failed close, the temporary file is ours and nobody else's.
 SortieResume::~SortieResume() {

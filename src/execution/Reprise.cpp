@@ -26,7 +26,8 @@ using ArchiveEntree = cereal::PortableBinaryInputArchive;
 const ArchiveSortie::Options kOrdreOctets = ArchiveSortie::Options::LittleEndian();
 
 // The file: these 8 bytes, then the version, the length and the CRC-32 of the contents, then
-// the contents: the run's options, its tick and record, then the world's bytes to the end.
+// the contents: the run's options, its tick and record, where its outputs stood, then the
+// world's bytes to the end.
 constexpr char kMagie[] = {'A', 'Q', 'U', 'A', 'C', 'K', 'P', 'T'};
 
 /// One setting of the world that the command line gives and a checkpoint keeps.
@@ -108,7 +109,26 @@ std::uint32_t crc(std::string_view octets) {
     return static_cast<std::uint32_t>(crc32_z(crc32_z(0, nullptr, 0), debut, octets.size()));
 }
 
-void ecrireContenu(std::string& contenu, const Instant& instant, const OptionsMonde& options) {
+void ecrireTexte(ArchiveSortie& a, const std::string& texte) {
+    a(static_cast<std::uint32_t>(texte.size()), cereal::binary_data(texte.data(), texte.size()));
+}
+
+// A length is believed only as far as the bytes left: a corrupt one must not make the reader
+// allocate gigabytes.
+std::uint32_t lireTaille(ArchiveEntree& a, const LectureOctets& source, std::size_t unite) {
+    std::uint32_t taille = 0;
+    a(taille);
+    if (taille > source.restants() / unite) throw cereal::Exception("truncated");
+    return taille;
+}
+
+void lireTexte(ArchiveEntree& a, const LectureOctets& source, std::string& texte) {
+    texte.resize(lireTaille(a, source, 1));
+    a(cereal::binary_data(texte.data(), texte.size()));
+}
+
+void ecrireContenu(std::string& contenu, const Instant& instant, const OptionsMonde& options,
+                   const std::vector<PositionSortie>& positions) {
     {
         EcritureOctets tampon(contenu);
         std::ostream flux(&tampon);
@@ -117,6 +137,11 @@ void ecrireContenu(std::string& contenu, const Instant& instant, const OptionsMo
             r.ecrire(a, options);
         const Historique& h = instant.historique;
         a(options.ticks, instant.tick, h.populationMax, h.tickPopulationMax, h.premierTickMille);
+        a(static_cast<std::uint32_t>(positions.size()));
+        for (const PositionSortie& p : positions) {
+            ecrireTexte(a, p.option);
+            ecrireTexte(a, p.position);
+        }
     }
     sauvegarderMonde(contenu);
 }
@@ -137,6 +162,12 @@ void lireContenu(std::string_view contenu, PointDeReprise& point) {
         r.lire(a, point.options);
     Historique& h = point.historique;
     a(point.options.ticks, point.tick, h.populationMax, h.tickPopulationMax, h.premierTickMille);
+    // Each position takes two lengths at least.
+    point.sorties.resize(lireTaille(a, source, 2 * sizeof(std::uint32_t)));
+    for (PositionSortie& p : point.sorties) {
+        lireTexte(a, source, p.option);
+        lireTexte(a, source, p.position);
+    }
     point.monde.assign(contenu.substr(contenu.size() - source.restants()));
 }
 
@@ -269,9 +300,11 @@ bool SortieReprise::ouvrir() {
     return true;
 }
 
-// Never a link: whatever it points to would be overwritten.
+// Whatever a crash left there goes first, then a file of our own is made: a link or a pipe in
+// its place would send the checkpoint elsewhere.
 int SortieReprise::ouvrirTemporaire() const {
-    return ::open(temporaire_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
+    ::unlink(temporaire_.c_str());
+    return ::open(temporaire_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
 }
 
 // Never tick 0: a fresh run starts there, and a checkpoint is where a resumed one starts.
@@ -286,7 +319,7 @@ bool SortieReprise::sauvegarde(const Instant& instant) const {
 bool SortieReprise::ecrire(const Instant& instant) {
     if (!sauvegarde(instant)) return true;
     contenu_.clear();
-    ecrireContenu(contenu_, instant, options_);
+    ecrireContenu(contenu_, instant, options_, positions_);
     ecrireEntete(entete_, contenu_);
 
     const int fd = ouvrirTemporaire();

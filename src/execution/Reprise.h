@@ -6,11 +6,12 @@
 #include <cstdint>
 #include <string>
 #include <sys/types.h>
+#include <vector>
 
 /// The layout of a checkpoint file around the world's bytes, which carry their own
 /// (kVersionMonde); a change of it gets a new number. The magic and this number keep their
 /// place in every version.
-inline constexpr std::uint32_t kVersionReprise = 1;
+inline constexpr std::uint32_t kVersionReprise = 2;
 
 /// What a checkpoint holds: the run's options, how far it went, what the run loop remembers,
 /// and the whole world with the generator's state, as the core saves it.
@@ -20,6 +21,8 @@ struct PointDeReprise {
     OptionsMonde options;
     int tick = 0;
     Historique historique;
+    /// Where each output that can be taken up stood at that tick.
+    std::vector<PositionSortie> sorties;
     std::string monde;
 };
 
@@ -53,6 +56,10 @@ public:
 
     /// Whether this instant is saved.
     bool sauvegarde(const Instant& instant) const;
+    /// Where the other outputs stand, pushed: given before each save, which records them.
+    void noterPositions(std::vector<PositionSortie> positions) {
+        positions_ = std::move(positions);
+    }
 
 private:
     bool echouer(const char* action, const std::string& chemin);
@@ -65,6 +72,7 @@ private:
     const OptionsMonde& options_;
     /// The permissions of a new file, which a temporary file does not get by itself.
     mode_t droits_ = 0644;
+    std::vector<PositionSortie> positions_;
     std::string entete_;
     std::string contenu_;
     std::string erreur_;
