@@ -60,6 +60,8 @@ Json recensementEnJson(const Recensement& r) {
 
 } // namespace
 
+std::string reglagesEnTexte(const OptionsMonde& options) { return reglagesEnJson(options).dump(); }
+
 // Tick 0 and the last tick always; the last once, even on a multiple of the period.
 bool SortieTrace::ecrire(const Instant& instant) {
     const bool periodique = periode_ > 0 && instant.tick % periode_ == 0;
@@ -71,7 +73,7 @@ bool SortieTrace::ecrire(const Instant& instant) {
     } else {
         ajouterLigneEtat(ligne_, instant.monde,
                          ",\"seed\":" + std::to_string(instant.options.graine) +
-                             ",\"settings\":" + reglagesEnJson(instant.options).dump());
+                             ",\"settings\":" + reglagesEnTexte(instant.options));
     }
     return fichier().ecrire(ligne_);
 }

@@ -9,6 +9,9 @@
 #include <streambuf>
 #include <string>
 
+/// The world's settings as the summary gives them, one JSON object.
+std::string reglagesEnTexte(const OptionsMonde& options);
+
 /// The state trace: JSON Lines, tick 0, every `periode`-th tick (0: none) and the last tick.
 /// Tick 0 also carries the seed and the settings that made the run.
 class SortieTrace : public SortieFichier {

@@ -1,11 +1,13 @@
 #include "Execution.h"
 #include "OptionsMonde.h"
 #include "SortiesLot.h"
+#include "TraceHdf5.h"
 
 #include <CLI/CLI.hpp>
 
 #include <climits>
 #include <cstddef>
+#include <filesystem>
 #include <iostream>
 #include <iterator>
 #include <memory>
@@ -35,7 +37,8 @@ struct OptionsSorties {
 void declarerSorties(CLI::App& app, OptionsSorties& options) {
     CLI::Option* etat = app.add_option(
         "--state", options.fichierEtat,
-        "Write the state trace to FILE (JSON Lines: tick 0, every K-th tick, the last tick)");
+        "Write the state trace to FILE (HDF5 if it ends with .h5 or .hdf5, JSON Lines otherwise: "
+        "tick 0, every K-th tick, the last tick)");
     etat->type_name("FILE");
     app.add_option("--state-every", options.periodeEtat, "Dump the state every K ticks")
         ->check(entierEntre(1, INT_MAX))
@@ -77,6 +80,11 @@ std::string fichiersEnConflit(const OptionsMonde& monde, const OptionsSorties& s
     return {};
 }
 
+bool traceHdf5(const std::string& chemin) {
+    const std::string extension = std::filesystem::path(chemin).extension().string();
+    return extension == ".h5" || extension == ".hdf5";
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -95,7 +103,10 @@ int main(int argc, char** argv) {
     }
 
     std::vector<std::unique_ptr<Sortie>> fichiers;
-    if (!sorties.fichierEtat.empty()) {
+    if (traceHdf5(sorties.fichierEtat)) {
+        fichiers.push_back(
+            std::make_unique<SortieTraceHdf5>(sorties.fichierEtat, sorties.periodeEtat));
+    } else if (!sorties.fichierEtat.empty()) {
         fichiers.push_back(std::make_unique<SortieTrace>(sorties.fichierEtat, sorties.periodeEtat));
     }
     if (!sorties.fichierStats.empty()) {

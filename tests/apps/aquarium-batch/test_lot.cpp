@@ -142,6 +142,19 @@ TEST_F(Lot, RapportTraceStatistiquesEtBilanDUneGraine) {
     EXPECT_EQ(lireFichier(chemin("s.png")).substr(0, 8), "\x89PNG\r\n\x1a\n");
 }
 
+// Seed 2 in a small tank, past 1,000 speedbricks: the HDF5 trace holds the JSON Lines trace's
+// every value, read back by h5py, and its attributes the seed and the settings.
+TEST_F(Lot, TraceHdf5EgaleTraceJsonLines) {
+    const std::string course = "--seed 2 --ticks 2550 --tank 512,201,512 --time-unit 100 "
+                               "--lifespan 25 --sterility 110 --shoal-size 5 --state-every 50 "
+                               "--quiet --state ";
+    ASSERT_EQ(lancer(course + "@t.jsonl").statut, 0);
+    ASSERT_EQ(lancer(course + "@t.h5").statut, 0);
+    const Issue comparaison = executer({AQUARIUM_COMPARE, chemin("t.h5"), chemin("t.jsonl")});
+    EXPECT_EQ(comparaison.statut, 0) << comparaison.erreurs;
+    EXPECT_GT(std::stol("0" + comparaison.sortie), 100000) << comparaison.sortie;
+}
+
 // Refused options and settings: status 2, one line naming the fault, nothing run, no file left
 // behind and an existing file untouched. A write failing during the run: status 1 and the reason.
 TEST_F(Lot, RefusEtEcrituresEnEchec) {

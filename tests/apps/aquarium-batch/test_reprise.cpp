@@ -76,19 +76,34 @@ protected:
         return lireSorties(nom, issue);
     }
     Fichiers ininterrompue() { return courir("entier", "--seed 1 --ticks 3000"); }
+};
 
-    static std::string sortiesEnPlace(const std::string& nom, const std::string& rapport) {
-        return " --state @" + nom + ".jsonl --state-every 100 --stats @" + nom +
+/// Runs with every output, taken up in place; the parameter is the trace's extension.
+class EnPlace : public Reprise, public ::testing::WithParamInterface<std::string> {
+protected:
+    std::string sortiesEnPlace(const std::string& nom, const std::string& rapport) const {
+        return " --state @" + nom + "." + GetParam() + " --state-every 100 --stats @" + nom +
                ".csv --summary @" + nom + ".json --report " + rapport +
                " --checkpoint @point --checkpoint-every 250";
     }
-    /// Every output of one run, in place: the report into a file, the summary without its
-    /// wall time.
+    /// Every output of one run: the report, the statistics, the trace (an HDF5 one as its
+    /// attributes and datasets, read by h5py), the summary without its wall time.
     std::vector<std::string> enPlace(const std::string& nom) const {
         nlohmann::json resume = nlohmann::json::parse(lireFichier(chemin(nom + ".json")));
         resume.erase("wallSeconds");
-        return {lireFichier(chemin(nom + ".txt")), lireFichier(chemin(nom + ".csv")),
-                lireFichier(chemin(nom + ".jsonl")), resume.dump()};
+        const std::string trace = chemin(nom + "." + GetParam());
+        std::string contenu = lireFichier(trace);
+        if (GetParam() == "h5") {
+            contenu = executer({"/usr/bin/python3", "-c",
+                                "import h5py, sys\n"
+                                "f = h5py.File(sys.argv[1], 'r')\n"
+                                "print(sorted((k, str(v)) for k, v in f.attrs.items()))\n"
+                                "for k in sorted(f): print(k, f[k].dtype, f[k][()].tolist())",
+                                trace})
+                          .sortie;
+        }
+        return {lireFichier(chemin(nom + ".txt")), lireFichier(chemin(nom + ".csv")), contenu,
+                resume.dump()};
     }
 };
 
@@ -145,7 +160,7 @@ INSTANTIATE_TEST_SUITE_P(Signaux, Interruption,
 // checkpoint's half-written temporary file lies beside it, as a kill during the save leaves it. The
 // same command plus --resume then leaves every output as the uninterrupted run writes it, and
 // nothing else. Outputs that are not what the checkpoint recorded are refused, untouched.
-TEST_F(Reprise, TueePuisRepriseEnPlaceEgaleLaCourseIninterrompue) {
+TEST_P(EnPlace, TueePuisRepriseEgaleLaCourseIninterrompue) {
     const std::string course = "--seed 1 --ticks 3000";
     ASSERT_EQ(lancer(course + sortiesEnPlace("e", "@e.txt")).statut, 0);
     const std::vector<std::string> entier = enPlace("e");
@@ -181,7 +196,9 @@ TEST_F(Reprise, TueePuisRepriseEnPlaceEgaleLaCourseIninterrompue) {
              {"k.csv", avecOctet(stats, 40, '9'),
               "--stats: '" + chemin("k.csv") + "' is not what the checkpoint recorded"},
              {"k.csv", stats.substr(0, 1000), "--stats: '" + chemin("k.csv") + "' holds 1000 "},
-             {"k.jsonl", stats, "--state: '" + chemin("k.jsonl") + "' holds "}}) {
+             {"k." + GetParam(), stats,
+              GetParam() == "h5" ? "--state: cannot read the trace '" + chemin("k.h5") + "': "
+                                 : "--state: '" + chemin("k.jsonl") + "' holds "}}) {
         std::ofstream(chemin(fichier), std::ios::binary) << octets;
         const auto avant = fichiersDuDossier();
         verifierRefus(lancer("--resume @point --ticks 3100" + sortiesEnPlace("k", "@k.txt")),
@@ -189,6 +206,8 @@ TEST_F(Reprise, TueePuisRepriseEnPlaceEgaleLaCourseIninterrompue) {
         EXPECT_EQ(fichiersDuDossier(), avant) << raison;
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(Traces, EnPlace, ::testing::Values("jsonl", "h5"));
 
 // Both signals come while the run is held in its seeding: the second ends it at once.
 TEST_F(Reprise, UnSecondSignalTermineAussitot) {
