@@ -239,7 +239,10 @@ std::string dossierDe(const std::string& chemin) {
 
 bool lireReprise(const std::string& chemin, PointDeReprise& point, std::string& erreur) {
     std::string octets;
-    if (!chargerFichier(chemin, octets, erreur)) return false;
+    return chargerFichier(chemin, octets, erreur) && lireOctetsReprise(octets, point, erreur);
+}
+
+bool lireOctetsReprise(std::string_view octets, PointDeReprise& point, std::string& erreur) {
     std::string_view contenu;
     try {
         if (!verifierEntete(octets, contenu, erreur)) return false;

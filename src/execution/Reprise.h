@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <sys/types.h>
 #include <vector>
 
@@ -29,6 +30,8 @@ struct PointDeReprise {
 /// Reads and checks a whole checkpoint file. Says why in `erreur` (one line, without the path)
 /// when it cannot be read, is not a checkpoint, is of another version, truncated or corrupt.
 bool lireReprise(const std::string& chemin, PointDeReprise& point, std::string& erreur);
+/// The same from the file's bytes.
+bool lireOctetsReprise(std::string_view octets, PointDeReprise& point, std::string& erreur);
 
 /// Why a resumed run's command line contradicts its checkpoint, as one line; empty when it
 /// does not. Otherwise fills `effectives` with the options the resumed run goes by.
