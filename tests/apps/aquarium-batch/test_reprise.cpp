@@ -159,7 +159,8 @@ INSTANTIATE_TEST_SUITE_P(Signaux, Interruption,
 // that takes a third, then two thirds of it. The crash's files run past the checkpoint, and a
 // checkpoint's half-written temporary file lies beside it, as a kill during the save leaves it. The
 // same command plus --resume then leaves every output as the uninterrupted run writes it, and
-// nothing else. Outputs that are not what the checkpoint recorded are refused, untouched.
+// nothing else; so it does after a clean stop. Outputs that are not what the checkpoint recorded
+// are refused, untouched.
 TEST_P(EnPlace, TueePuisRepriseEgaleLaCourseIninterrompue) {
     const std::string course = "--seed 1 --ticks 3000";
     ASSERT_EQ(lancer(course + sortiesEnPlace("e", "@e.txt")).statut, 0);
@@ -183,6 +184,11 @@ TEST_P(EnPlace, TueePuisRepriseEgaleLaCourseIninterrompue) {
         EXPECT_EQ(enPlace("k"), entier) << tiers << " thirds";
         EXPECT_FALSE(std::filesystem::exists(chemin("point.tmp")));
     }
+    // A clean stop between two dumps, where the bound of 40 speedbricks is passed (1888): the
+    // trace's line of that tick goes.
+    ASSERT_EQ(lancer(course + " --max-speedbricks 40" + sortiesEnPlace("k", "@k.txt")).statut, 0);
+    ASSERT_EQ(lancer("--resume @point" + sortiesEnPlace("k", "@k.txt")).statut, 0);
+    EXPECT_EQ(enPlace("k"), entier) << "stopped by the bound";
 
     const auto fichiersDuDossier = [&] {
         std::map<std::string, std::string> contenus;
