@@ -72,7 +72,8 @@ private:
     bool copierJusquA(const PositionHdf5& position);
     bool verifierReprise();
     void ajouter(TableHdf5& table, const void* rangee);
-    bool vider(TableHdf5& table);
+    /// Writes the waiting rows up to the last multiple of `multiple` rows in the table.
+    bool vider(TableHdf5& table, hsize_t multiple);
     void fermerTout();
     PositionHdf5 positionActuelle() const;
 
