@@ -457,9 +457,12 @@ bool SortieTraceHdf5::creerTables(int tailleGenome) {
         const hid_t creation = H5Pcreate(H5P_DATASET_CREATE);
         H5Pset_chunk(creation, rang, morceau);
         // Genes are small whole numbers: packed into the bits their chunk needs, they leave
-        // deflate little to do.
-        if (&t == &genomes_) H5Pset_scaleoffset(creation, H5Z_SO_INT, H5Z_SO_INT_MINBITS_DEFAULT);
-        H5Pset_shuffle(creation);
+        // deflate little to do. The records' bytes, shuffled, give deflate runs of alike bytes.
+        if (&t == &genomes_) {
+            H5Pset_scaleoffset(creation, H5Z_SO_INT, H5Z_SO_INT_MINBITS_DEFAULT);
+        } else {
+            H5Pset_shuffle(creation);
+        }
         H5Pset_deflate(creation, kNiveauDeflate);
         // The rows as they lie in memory, padding included, which compresses to nothing:
         // converting each record to a packed type cost more than the simulation.
