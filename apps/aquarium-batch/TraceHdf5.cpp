@@ -28,6 +28,8 @@ constexpr hsize_t kRangeesParMorceau = 8192;
 constexpr hsize_t kTicksParMorceau = 1024;
 // Level 4 saved a tenth of the size for a quarter more time with a dump every tick.
 constexpr unsigned kNiveauDeflate = 1;
+// Chunks handed to the writer and not yet written, at most.
+constexpr std::size_t kEnvoisMax = 4;
 
 struct RangeeTick {
     std::int32_t tick;
@@ -499,29 +501,92 @@ void SortieTraceHdf5::ajouter(TableHdf5& table, const void* rangee) {
     table.attente.insert(table.attente.end(), octets, octets + table.tailleRangee);
 }
 
-bool SortieTraceHdf5::vider(TableHdf5& table, hsize_t multiple) {
-    const hsize_t enAttente = table.attente.size() / table.tailleRangee;
-    const hsize_t nouvelles = enAttente - (table.ecrites + enAttente) % multiple;
-    if (nouvelles == 0) return true;
+bool SortieTraceHdf5::ecrireRangees(TableHdf5& table, hsize_t premiere, hsize_t nombre,
+                                    const unsigned char* rangees) {
     const int rang = table.largeur > 0 ? 2 : 1;
-    const hsize_t dimensions[2] = {table.ecrites + nouvelles, table.largeur};
-    const hsize_t debut[2] = {table.ecrites, 0};
-    const hsize_t nombre[2] = {nouvelles, table.largeur};
+    const hsize_t dimensions[2] = {premiere + nombre, table.largeur};
+    const hsize_t debut[2] = {premiere, 0};
+    const hsize_t taille[2] = {nombre, table.largeur};
     if (H5Dset_extent(table.dataset, dimensions) < 0) return false;
     const hid_t fichierEspace = H5Dget_space(table.dataset);
-    const hid_t memoire = H5Screate_simple(rang, nombre, nullptr);
+    const hid_t memoire = H5Screate_simple(rang, taille, nullptr);
     const bool ecrit =
-        H5Sselect_hyperslab(fichierEspace, H5S_SELECT_SET, debut, nullptr, nombre, nullptr) >= 0 &&
-        H5Dwrite(table.dataset, table.type, memoire, fichierEspace, H5P_DEFAULT,
-                 table.attente.data()) >= 0;
+        H5Sselect_hyperslab(fichierEspace, H5S_SELECT_SET, debut, nullptr, taille, nullptr) >= 0 &&
+        H5Dwrite(table.dataset, table.type, memoire, fichierEspace, H5P_DEFAULT, rangees) >= 0;
     H5Sclose(memoire);
     H5Sclose(fichierEspace);
-    if (!ecrit) return false;
-    table.ecrites += nouvelles;
-    table.attente.erase(table.attente.begin(),
-                        table.attente.begin() +
-                            static_cast<std::ptrdiff_t>(nouvelles * table.tailleRangee));
+    return ecrit;
+}
+
+bool SortieTraceHdf5::vider(TableHdf5& table) {
+    const hsize_t nombre = table.attente.size() / table.tailleRangee;
+    if (nombre == 0) return true;
+    if (!ecrireRangees(table, table.ecrites, nombre, table.attente.data())) return false;
+    table.ecrites += nombre;
+    table.attente.clear();
     return true;
+}
+
+// Whole chunks only, each compressed once; the rest waits for the next ones. A few chunks at
+// most wait for the writer: the run slows down to its pace rather than fill the memory.
+bool SortieTraceHdf5::envoyer(TableHdf5& table, hsize_t multiple) {
+    const hsize_t enAttente = table.attente.size() / table.tailleRangee;
+    const hsize_t nombre = enAttente - (table.ecrites + enAttente) % multiple;
+    if (nombre == 0) return true;
+    const auto fin =
+        table.attente.begin() + static_cast<std::ptrdiff_t>(nombre * table.tailleRangee);
+    Envoi envoi{&table, table.ecrites, nombre, {table.attente.begin(), fin}};
+    table.attente.erase(table.attente.begin(), fin);
+    table.ecrites += nombre;
+    std::unique_lock<std::mutex> verrou(verrou_);
+    signal_.wait(verrou, [this] { return envois_.size() < kEnvoisMax || !echecEcrivain_.empty(); });
+    if (!echecEcrivain_.empty()) {
+        erreur_ = "cannot write '" + chemin_ + "': " + echecEcrivain_;
+        return false;
+    }
+    envois_.push_back(std::move(envoi));
+    if (!ecrivain_.joinable()) ecrivain_ = std::thread([this] { ecrireEnvois(); });
+    signal_.notify_all();
+    return true;
+}
+
+void SortieTraceHdf5::ecrireEnvois() {
+    std::unique_lock<std::mutex> verrou(verrou_);
+    for (;;) {
+        signal_.wait(verrou, [this] { return arret_ || !envois_.empty(); });
+        if (envois_.empty()) return;
+        Envoi envoi = std::move(envois_.front());
+        envois_.pop_front();
+        occupe_ = true;
+        const bool echoue = !echecEcrivain_.empty();
+        verrou.unlock();
+        std::string raison;
+        if (!echoue &&
+            !ecrireRangees(*envoi.table, envoi.premiere, envoi.nombre, envoi.rangees.data())) {
+            raison = raisonHdf5();
+        }
+        verrou.lock();
+        occupe_ = false;
+        if (!raison.empty()) echecEcrivain_ = raison;
+        signal_.notify_all();
+    }
+}
+
+bool SortieTraceHdf5::attendreEcrivain() {
+    std::unique_lock<std::mutex> verrou(verrou_);
+    signal_.wait(verrou, [this] { return envois_.empty() && !occupe_; });
+    if (echecEcrivain_.empty()) return true;
+    erreur_ = "cannot write '" + chemin_ + "': " + echecEcrivain_;
+    return false;
+}
+
+void SortieTraceHdf5::arreterEcrivain() {
+    {
+        const std::lock_guard<std::mutex> verrou(verrou_);
+        arret_ = true;
+    }
+    signal_.notify_all();
+    if (ecrivain_.joinable()) ecrivain_.join();
 }
 
 PositionHdf5 SortieTraceHdf5::positionActuelle() const {
@@ -553,7 +618,6 @@ bool SortieTraceHdf5::ecrire(const Instant& instant) {
                     0,
                     static_cast<std::int64_t>(cutits_.rangees()),
                     static_cast<std::int32_t>(monde.cutits().size())};
-    bool ecrit = true;
     for (const C_SPEEDBRICK* s : monde.speedbricks()) {
         RangeeSpeedbrick r = {};
         remplirCorps(r.corps, instant.tick, *s);
@@ -593,18 +657,20 @@ bool SortieTraceHdf5::ecrire(const Instant& instant) {
     }
     ajouter(ticks_, &t);
     dernierTick_ = instant.tick;
-    // Whole chunks only, each compressed once; the rest waits for the next ones.
     for (TableHdf5* table : {&ticks_, &speedbricks_, &genomes_, &anneaux_, &cutits_}) {
-        if (ecrit && table->attente.size() / table->tailleRangee >= kRangeesParMorceau) {
-            ecrit = vider(*table, table == &ticks_ ? kTicksParMorceau : kRangeesParMorceau);
+        if (table->attente.size() / table->tailleRangee >= kRangeesParMorceau &&
+            !envoyer(*table, table == &ticks_ ? kTicksParMorceau : kRangeesParMorceau)) {
+            return false;
         }
     }
-    return ecrit || echouer("cannot write");
+    return true;
 }
 
+// The writer idle, HDF5 is this thread's again.
 bool SortieTraceHdf5::pousser() {
+    if (!attendreEcrivain()) return false;
     for (TableHdf5* table : {&ticks_, &speedbricks_, &genomes_, &anneaux_, &cutits_}) {
-        if (table->dataset >= 0 && !vider(*table, 1)) return echouer("cannot write");
+        if (table->dataset >= 0 && !vider(*table)) return echouer("cannot write");
     }
     return H5Fflush(fichier_, H5F_SCOPE_GLOBAL) >= 0 || echouer("cannot write");
 }
@@ -627,6 +693,7 @@ void SortieTraceHdf5::abandonner() {
 }
 
 void SortieTraceHdf5::fermerTout() {
+    arreterEcrivain();
     for (TableHdf5* table : {&ticks_, &speedbricks_, &genomes_, &anneaux_, &cutits_}) {
         if (table->dataset >= 0) H5Dclose(std::exchange(table->dataset, -1));
     }

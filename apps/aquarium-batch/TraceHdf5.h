@@ -4,9 +4,13 @@
 
 #include <hdf5.h>
 
+#include <condition_variable>
 #include <cstdint>
+#include <deque>
+#include <mutex>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 /// How far an HDF5 trace went: the seed of its run, the rows of each table, the last tick
@@ -72,9 +76,29 @@ private:
     bool copierJusquA(const PositionHdf5& position);
     bool verifierReprise();
     void ajouter(TableHdf5& table, const void* rangee);
-    /// Writes the waiting rows up to the last multiple of `multiple` rows in the table.
-    bool vider(TableHdf5& table, hsize_t multiple);
+    bool ecrireRangees(TableHdf5& table, hsize_t premiere, hsize_t nombre,
+                       const unsigned char* rangees);
+    /// Writes every waiting row of the table, in this thread.
+    bool vider(TableHdf5& table);
+    /// Hands the writer the waiting rows up to the last multiple of `multiple` rows in the
+    /// table.
+    bool envoyer(TableHdf5& table, hsize_t multiple);
+    /// The writer's thread: compresses and writes the chunks handed over, in order, while the
+    /// run goes on. HDF5 is called by one thread at a time: the writer, or the run's own once
+    /// attendreEcrivain() has returned (or before the first chunk is handed over).
+    void ecrireEnvois();
+    /// Waits until every chunk handed over is written; false, with the reason, if one failed.
+    bool attendreEcrivain();
+    void arreterEcrivain();
     void fermerTout();
+
+    /// Rows of a table handed to the writer.
+    struct Envoi {
+        TableHdf5* table;
+        hsize_t premiere;
+        hsize_t nombre;
+        std::vector<unsigned char> rangees;
+    };
     PositionHdf5 positionActuelle() const;
 
     std::string chemin_;
@@ -94,4 +118,13 @@ private:
     bool autreSorte_ = false;
     std::optional<PositionHdf5> avantFin_;
     std::string erreur_;
+
+    std::thread ecrivain_;
+    std::mutex verrou_;
+    std::condition_variable signal_;
+    std::deque<Envoi> envois_;
+    bool occupe_ = false;
+    bool arret_ = false;
+    /// Why the writer failed; empty while it has not.
+    std::string echecEcrivain_;
 };
