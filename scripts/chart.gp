@@ -3,7 +3,7 @@
 set terminal pngcairo size 1200,700 font "sans,11"
 set output ARG2
 set datafile separator ","
-# The first line that is not a comment holds the column names.
+# The first line holds the column names.
 set datafile columnheaders
 set title "Aquarium population over time"
 set xlabel "tick"

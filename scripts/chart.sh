@@ -15,8 +15,7 @@ if [ ! -r "$stats" ]; then
   echo "$0: cannot read '$stats'" >&2
   exit 2
 fi
-# The header follows the comment that says which run made the file.
-if [ "$(grep -m 1 -v '^#' "$stats")" != "$entete" ]; then
+if [ "$(head -n 1 "$stats")" != "$entete" ]; then
   echo "$0: '$stats' is not a statistics file of aquarium-batch (its header differs)" >&2
   exit 2
 fi

@@ -49,6 +49,7 @@ Json recensementEnJson(const Recensement& r) {
 bool SortieTrace::ecrire(const Instant& instant) {
     const bool periodique = periode_ > 0 && instant.tick % periode_ == 0;
     if (instant.tick != 0 && !instant.dernier() && !periodique) return true;
+    if (instant.tick != 0 && !periodique) avantFin_ = fichier().position();
     ligne_.clear();
     if (instant.tick != 0) {
         ajouterLigneEtat(ligne_, instant.monde);
@@ -60,18 +61,53 @@ bool SortieTrace::ecrire(const Instant& instant) {
     return fichier().ecrire(ligne_);
 }
 
-// The comment goes first, where a resumed run never writes: readers of CSV and gnuplot skip it.
+std::string SortieTrace::position() const {
+    return avantFin_ ? avantFin_->texte() : SortieFichier::position();
+}
+
+bool SortieRapport::preparer() {
+    if (!SortieFichier::preparer()) return false;
+    detour_.emplace(static_cast<std::streambuf*>(this));
+    return true;
+}
+
+void SortieRapport::abandonner() {
+    detour_.reset();
+    SortieFichier::abandonner();
+}
+
+bool SortieRapport::ecrire(const Instant&) { return !echec_; }
+
+bool SortieRapport::fermer() {
+    detour_.reset();
+    return !echec_ && SortieFichier::fermer();
+}
+
+// A failed write leaves std::cout failing: the core then writes nothing more, and the run
+// stops at the end of the tick with this file's reason.
+std::streamsize SortieRapport::xsputn(const char* texte, std::streamsize taille) {
+    if (echec_) return 0;
+    echec_ = !fichier().ecrire({texte, static_cast<std::size_t>(taille)});
+    return echec_ ? 0 : taille;
+}
+
+SortieRapport::int_type SortieRapport::overflow(int_type caractere) {
+    if (traits_type::eq_int_type(caractere, traits_type::eof())) return traits_type::not_eof(0);
+    const char c = traits_type::to_char_type(caractere);
+    return xsputn(&c, 1) == 1 ? caractere : traits_type::eof();
+}
+
+// The header alone on the first line, so that every CSV reader takes the file as it is: which
+// run made it is in the summary.
 bool SortieStats::ecrire(const Instant& instant) {
     ligne_.clear();
-    if (instant.tick == 0) {
-        ligne_ = "# aquarium-batch " + ligneDeCommande(instant.options) + "\n";
-        for (const ColonneStats& colonne : colonnesStats())
-            ligne_ += std::string(colonne.nom) + ",";
-    } else {
-        for (const ColonneStats& colonne : colonnesStats()) {
+    for (const ColonneStats& colonne : colonnesStats()) {
+        if (instant.tick == 0) {
+            ligne_ += colonne.nom;
+        } else {
             ligne_ += std::to_string(colonne.valeur(instant.tick, instant.apres, instant.avant));
-            ligne_ += ',';
         }
+        ligne_ += ',';
     }
     ligne_.back() = '\n';
     return fichier().ecrire(ligne_);
@@ -118,7 +154,10 @@ bool SortieResume::ecrire(const Instant& instant) {
     const std::chrono::duration<double> duree = std::chrono::steady_clock::now() - debut_;
     const Recensement& fin = instant.apres;
     const Historique& h = instant.historique;
-    Json resume = {{"seed", instant.options.graine},
+    Json resume = {{"program", "aquarium-batch"},
+                   {"version", AQUARIUM_VERSION},
+                   {"command", "aquarium-batch " + ligneDeCommande(instant.options)},
+                   {"seed", instant.options.graine},
                    {"settings", reglagesEnJson(instant.options)},
                    {"ticks", instant.tick},
                    {"end", nomFin(instant.fin)},

@@ -1,11 +1,15 @@
 #include "Execution.h"
 #include "OptionsMonde.h"
 #include "SortiesLot.h"
+#include "TraceHdf5.h"
 
 #include <CLI/CLI.hpp>
 
 #include <climits>
+#include <cstddef>
+#include <filesystem>
 #include <iostream>
+#include <iterator>
 #include <memory>
 #include <optional>
 #include <string>
@@ -26,12 +30,15 @@ struct OptionsSorties {
     std::string fichierStats;
     /// Empty: no summary.
     std::string fichierResume;
+    /// Empty: the console report goes to standard output.
+    std::string fichierRapport;
 };
 
 void declarerSorties(CLI::App& app, OptionsSorties& options) {
     CLI::Option* etat = app.add_option(
         "--state", options.fichierEtat,
-        "Write the state trace to FILE (JSON Lines: tick 0, every K-th tick, the last tick)");
+        "Write the state trace to FILE (HDF5 if it ends with .h5 or .hdf5, JSON Lines otherwise: "
+        "tick 0, every K-th tick, the last tick)");
     etat->type_name("FILE");
     app.add_option("--state-every", options.periodeEtat, "Dump the state every K ticks")
         ->check(entierEntre(1, INT_MAX))
@@ -40,6 +47,10 @@ void declarerSorties(CLI::App& app, OptionsSorties& options) {
     app.add_option("--stats", options.fichierStats,
                    "Write population statistics to FILE (CSV, one row per tick)")
         ->type_name("FILE");
+    app.add_option("--report", options.fichierRapport,
+                   "Write the console report to FILE instead of standard output")
+        ->type_name("FILE")
+        ->excludes("--quiet");
     app.add_option("--summary", options.fichierResume,
                    "Write a summary of the run to FILE (one JSON object) once it has ended")
         ->type_name("FILE");
@@ -53,27 +64,32 @@ struct Fichier {
 // Two names for one file would interleave two outputs, or empty the checkpoint to resume. The
 // checkpoint taken up may well be the one the run goes on saving.
 std::string fichiersEnConflit(const OptionsMonde& monde, const OptionsSorties& sorties) {
-    const Fichier etat{"--state", sorties.fichierEtat};
-    const Fichier stats{"--stats", sorties.fichierStats};
-    const Fichier point{"--checkpoint", monde.pointDeReprise};
-    const Fichier resume{"--summary", sorties.fichierResume};
-    const Fichier reprise{"--resume", monde.reprendreDe};
-    const std::pair<Fichier, Fichier> paires[] = {
-        {etat, stats},   {etat, resume},  {stats, resume},  {etat, point},    {stats, point},
-        {resume, point}, {etat, reprise}, {stats, reprise}, {resume, reprise}};
-    for (const auto& [premier, second] : paires) {
-        if (memeFichier(premier.chemin, second.chemin)) {
-            return std::string(premier.option) + " and " + second.option;
+    const Fichier fichiers[] = {
+        {"--state", sorties.fichierEtat},       {"--stats", sorties.fichierStats},
+        {"--report", sorties.fichierRapport},   {"--summary", sorties.fichierResume},
+        {"--checkpoint", monde.pointDeReprise}, {"--resume", monde.reprendreDe}};
+    const std::size_t n = std::size(fichiers);
+    for (std::size_t i = 0; i < n; ++i) {
+        for (std::size_t j = i + 1; j < n; ++j) {
+            if (i == n - 2 && j == n - 1) continue;
+            if (memeFichier(fichiers[i].chemin, fichiers[j].chemin)) {
+                return std::string(fichiers[i].option) + " and " + fichiers[j].option;
+            }
         }
     }
     return {};
 }
 
+bool traceHdf5(const std::string& chemin) {
+    const std::string extension = std::filesystem::path(chemin).extension().string();
+    return extension == ".h5" || extension == ".hdf5";
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
-    CLI::App app("Runs the aquarium without a window: the console report on standard output, "
-                 "an optional state trace, statistics and summary.",
+    CLI::App app("Runs the aquarium without a window: the console report on standard output or "
+                 "into a file, an optional state trace, statistics and summary.",
                  kProgramme);
     OptionsMonde monde;
     OptionsSorties sorties;
@@ -87,11 +103,17 @@ int main(int argc, char** argv) {
     }
 
     std::vector<std::unique_ptr<Sortie>> fichiers;
-    if (!sorties.fichierEtat.empty()) {
+    if (traceHdf5(sorties.fichierEtat)) {
+        fichiers.push_back(
+            std::make_unique<SortieTraceHdf5>(sorties.fichierEtat, sorties.periodeEtat));
+    } else if (!sorties.fichierEtat.empty()) {
         fichiers.push_back(std::make_unique<SortieTrace>(sorties.fichierEtat, sorties.periodeEtat));
     }
     if (!sorties.fichierStats.empty()) {
         fichiers.push_back(std::make_unique<SortieStats>(sorties.fichierStats));
+    }
+    if (!sorties.fichierRapport.empty()) {
+        fichiers.push_back(std::make_unique<SortieRapport>(sorties.fichierRapport));
     }
     // Last, so that it is written after every other file is complete.
     if (!sorties.fichierResume.empty()) {

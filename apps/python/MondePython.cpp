@@ -127,5 +127,5 @@ std::string MondePython::prendreRapport() {
 }
 
 bool MondePython::sauvegarder(const std::string& chemin, std::string& erreur) const {
-    return ecrireReprise(chemin, options_, tick_, historique_, erreur);
+    return ecrireReprise(chemin, options_, tick_, historique_, {}, erreur);
 }

@@ -128,6 +128,8 @@ void trierParSpeedbrick(Entree* debut, Entree* fin, std::vector<Entree>& tampon)
         trierParOctets(debut, fin, tampon);
         return;
     }
+    // An empty range may be a null pointer, which takes no offset.
+    if (n < 2) return;
     for (Entree* p = debut + 1; p < fin; ++p) {
         const Entree valeur = *p;
         Entree* q = p;

@@ -16,6 +16,8 @@
 #include <optional>
 #include <string>
 #include <unistd.h>
+#include <utility>
+#include <vector>
 
 void Historique::noter(int tick, int speedbricks) {
     if (speedbricks > populationMax) {
@@ -47,6 +49,7 @@ private:
             pointDeReprise_.emplace(options_.pointDeReprise, options_.periodeReprise, options_);
             sorties_.push_back(pointDeReprise());
         }
+        if (reprise()) reprendreSorties();
         if (!ouvrirSorties()) {
             detruireMonde();
             return kStatutRefus;
@@ -86,10 +89,22 @@ private:
             options_ = effectives;
             depart_ = point.tick;
             historique_ = point.historique;
+            positions_ = std::move(point.sorties);
             return true;
         }
         signaler("--resume '" + options_.reprendreDe + "': " + erreur);
         return false;
+    }
+
+    // Outputs the checkpoint's run did not write have nothing recorded: they start afresh.
+    void reprendreSorties() {
+        for (Sortie* sortie : sorties_) {
+            std::string position;
+            for (const PositionSortie& p : positions_) {
+                if (p.option == sortie->option()) position = p.position;
+            }
+            sortie->reprendreA(position);
+        }
     }
 
     // All open before any is emptied: a refused file then leaves every other as it was, and
@@ -196,6 +211,7 @@ private:
         }
         if (pointDeReprise_ && pointDeReprise_->sauvegarde(instant)) {
             if (!pousserSorties()) return false;
+            pointDeReprise_->noterPositions(positions());
             if (!pointDeReprise_->ecrire(instant)) return retenir(*pointDeReprise_);
         }
         return true;
@@ -208,6 +224,15 @@ private:
             if (!sortie->pousser()) return retenir(*sortie);
         }
         return true;
+    }
+
+    std::vector<PositionSortie> positions() const {
+        std::vector<PositionSortie> positions;
+        for (const Sortie* sortie : sorties_) {
+            std::string position = sortie->position();
+            if (!position.empty()) positions.push_back({sortie->option(), std::move(position)});
+        }
+        return positions;
     }
 
     bool fermerSorties() {
@@ -244,6 +269,8 @@ private:
     /// The tick the run starts from: 0, or its checkpoint's, never 0.
     int depart_ = 0;
     Historique historique_;
+    /// Where the checkpoint taken up says the outputs stood.
+    std::vector<PositionSortie> positions_;
     std::string erreur_;
 };
 

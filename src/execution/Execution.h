@@ -77,6 +77,20 @@ public:
     virtual std::string avancement() const { return {}; }
     /// Its line of the summary of a run that went well, empty for none.
     virtual std::string bilan() const { return {}; }
+    /// Where the output stands once pushed, as one line that a checkpoint records so that a
+    /// run resumed from it takes the output up there; empty for an output that is not taken up
+    /// (then written afresh by the resumed run).
+    virtual std::string position() const { return {}; }
+    /// In a resumed run, before ouvrir(): what the checkpoint recorded for this output's
+    /// option, empty for nothing. ouvrir() then refuses an output that does not hold what the
+    /// checkpoint recorded, and preparer() cuts it back there rather than emptying it.
+    virtual void reprendreA(const std::string& /*position*/) {}
+};
+
+/// What a checkpoint records of one output: its option ("--stats") and position().
+struct PositionSortie {
+    std::string option;
+    std::string position;
 };
 
 /// Statuses of a headless program.

@@ -14,14 +14,13 @@
 #include <ostream>
 #include <string_view>
 #include <sys/stat.h>
-#include <type_traits>
 #include <unistd.h>
-#include <variant>
 
 namespace {
 
 // The file: these 8 bytes, then the version, the length and the CRC-32 of the contents, then
-// the contents: the run's options, its tick and record, then the world's bytes to the end.
+// the contents: the run's options, its tick and record, where its outputs stood, then the
+// world's bytes to the end.
 constexpr char kMagie[] = {'A', 'Q', 'U', 'A', 'C', 'K', 'P', 'T'};
 
 // The options that a checkpoint keeps, in the table's order: a new one changes the file's
@@ -49,14 +48,37 @@ std::uint32_t crc(std::string_view octets) {
     return static_cast<std::uint32_t>(crc32_z(crc32_z(0, nullptr, 0), debut, octets.size()));
 }
 
-void ecrireContenu(std::string& contenu, const OptionsMonde& options, int tick,
-                   const Historique& h) {
+void ecrireTexte(ArchiveSortie& a, const std::string& texte) {
+    a(static_cast<std::uint32_t>(texte.size()), cereal::binary_data(texte.data(), texte.size()));
+}
+
+// A length is believed only as far as the bytes left: a corrupt one must not make the reader
+// allocate gigabytes.
+std::uint32_t lireTaille(ArchiveEntree& a, const LectureOctets& source, std::size_t unite) {
+    std::uint32_t taille = 0;
+    a(taille);
+    if (taille > source.restants() / unite) throw cereal::Exception("truncated");
+    return taille;
+}
+
+void lireTexte(ArchiveEntree& a, const LectureOctets& source, std::string& texte) {
+    texte.resize(lireTaille(a, source, 1));
+    a(cereal::binary_data(texte.data(), texte.size()));
+}
+
+void ecrireContenu(std::string& contenu, const OptionsMonde& options, int tick, const Historique& h,
+                   const std::vector<PositionSortie>& positions) {
     {
         EcritureOctets tampon(contenu);
         std::ostream flux(&tampon);
         ArchiveSortie a(flux, kOrdreOctets);
         archiverOptions(a, options);
         a(options.ticks, tick, h.populationMax, h.tickPopulationMax, h.premierTickMille);
+        a(static_cast<std::uint32_t>(positions.size()));
+        for (const PositionSortie& p : positions) {
+            ecrireTexte(a, p.option);
+            ecrireTexte(a, p.position);
+        }
     }
     sauvegarderMonde(contenu);
 }
@@ -76,6 +98,12 @@ void lireContenu(std::string_view contenu, PointDeReprise& point) {
     archiverOptions(a, point.options);
     Historique& h = point.historique;
     a(point.options.ticks, point.tick, h.populationMax, h.tickPopulationMax, h.premierTickMille);
+    // Each position takes two lengths at least.
+    point.sorties.resize(lireTaille(a, source, 2 * sizeof(std::uint32_t)));
+    for (PositionSortie& p : point.sorties) {
+        lireTexte(a, source, p.option);
+        lireTexte(a, source, p.position);
+    }
     point.monde.assign(contenu.substr(contenu.size() - source.restants()));
 }
 
@@ -149,11 +177,25 @@ bool echouer(std::string& erreur, const char* action, const std::string& chemin)
     return false;
 }
 
+/// Where each save is written before it takes the checkpoint's name: always the same, so that
+/// the file a crash left half-written is the one the next save overwrites.
+std::string temporaireDe(const std::string& chemin) { return chemin + ".tmp"; }
+
+// Whatever a crash left there goes first, then a file of our own is made: a link or a pipe in
+// its place would send the checkpoint elsewhere.
+int ouvrirTemporaire(const std::string& temporaire) {
+    ::unlink(temporaire.c_str());
+    return ::open(temporaire.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+}
+
 } // namespace
 
 bool lireReprise(const std::string& chemin, PointDeReprise& point, std::string& erreur) {
     std::string octets;
-    if (!chargerFichier(chemin, octets, erreur)) return false;
+    return chargerFichier(chemin, octets, erreur) && lireOctetsReprise(octets, point, erreur);
+}
+
+bool lireOctetsReprise(std::string_view octets, PointDeReprise& point, std::string& erreur) {
     std::string_view contenu;
     try {
         if (!verifierEntete(octets, contenu, erreur)) return false;
@@ -190,47 +232,22 @@ std::string contredireReprise(const OptionsMonde& ligne, const PointDeReprise& p
     return "the checkpoint is at tick " + tick + ", the end of its run: give --ticks";
 }
 
-bool SortieReprise::echouer(const char* action, const std::string& chemin) {
-    return ::echouer(erreur_, action, chemin);
-}
-
-// A temporary file beside the checkpoint, made and removed at once, proves that the folder
-// takes new files.
-bool SortieReprise::ouvrir() {
-    struct stat etat = {};
-    if (::stat(chemin_.c_str(), &etat) == 0 && S_ISDIR(etat.st_mode)) {
-        errno = EISDIR;
-        return echouer("cannot open", chemin_);
-    }
-    std::string essai = chemin_ + ".XXXXXX";
-    const int fd = ::mkostemp(essai.data(), O_CLOEXEC);
-    if (fd < 0) return echouer("cannot create a file beside", chemin_);
-    ::close(fd);
-    ::unlink(essai.c_str());
-    return true;
-}
-
-// Never tick 0: a fresh run starts there, and a checkpoint is where a resumed one starts.
-bool SortieReprise::sauvegarde(const Instant& instant) const {
-    return instant.tick > 0 &&
-           (instant.dernier() || (periode_ > 0 && instant.tick % periode_ == 0));
-}
-
-// Written whole to a temporary file in the same folder and flushed to the disk, then renamed
-// over the checkpoint, and the folder flushed in turn: the rename is what makes it the
-// checkpoint, and it is atomic. The permissions follow the umask, as a plain new file's would:
-// a temporary file gets 0600.
+// Written whole to the temporary file and flushed to the disk, then renamed over the
+// checkpoint, and the folder flushed in turn: the rename is what makes it the checkpoint, and
+// it is atomic. The permissions follow the umask, as a plain new file's would: the temporary
+// file gets 0600.
 bool ecrireReprise(const std::string& chemin, const OptionsMonde& options, int tick,
-                   const Historique& historique, std::string& erreur) {
+                   const Historique& historique, const std::vector<PositionSortie>& positions,
+                   std::string& erreur) {
     std::string contenu;
-    ecrireContenu(contenu, options, tick, historique);
+    ecrireContenu(contenu, options, tick, historique, positions);
     std::string entete;
     ecrireEntete(entete, contenu);
     const mode_t masque = ::umask(0);
     ::umask(masque);
 
-    std::string temporaire = chemin + ".XXXXXX";
-    const int fd = ::mkostemp(temporaire.data(), O_CLOEXEC);
+    const std::string temporaire = temporaireDe(chemin);
+    const int fd = ouvrirTemporaire(temporaire);
     if (fd < 0) return echouer(erreur, "cannot create a file beside", chemin);
     const bool ecrit = ::fchmod(fd, 0666 & ~masque) == 0 && ecrireTout(fd, entete) &&
                        ecrireTout(fd, contenu) && ::fsync(fd) == 0;
@@ -251,7 +268,29 @@ bool ecrireReprise(const std::string& chemin, const OptionsMonde& options, int t
     return synchronise || echouer(erreur, "cannot flush the folder of", chemin);
 }
 
+// The temporary file, made and removed at once, proves that the folder takes new files, and
+// takes away what a crash left there.
+bool SortieReprise::ouvrir() {
+    struct stat etat = {};
+    if (::stat(chemin_.c_str(), &etat) == 0 && S_ISDIR(etat.st_mode)) {
+        errno = EISDIR;
+        return echouer(erreur_, "cannot open", chemin_);
+    }
+    const std::string temporaire = temporaireDe(chemin_);
+    const int fd = ouvrirTemporaire(temporaire);
+    if (fd < 0) return echouer(erreur_, "cannot create a file beside", chemin_);
+    ::close(fd);
+    ::unlink(temporaire.c_str());
+    return true;
+}
+
+// Never tick 0: a fresh run starts there, and a checkpoint is where a resumed one starts.
+bool SortieReprise::sauvegarde(const Instant& instant) const {
+    return instant.tick > 0 &&
+           (instant.dernier() || (periode_ > 0 && instant.tick % periode_ == 0));
+}
+
 bool SortieReprise::ecrire(const Instant& instant) {
     return !sauvegarde(instant) ||
-           ecrireReprise(chemin_, options_, instant.tick, instant.historique, erreur_);
+           ecrireReprise(chemin_, options_, instant.tick, instant.historique, positions_, erreur_);
 }

@@ -18,6 +18,8 @@ public:
     bool pousser() override { return fichier_.pousser(); }
     bool fermer() override { return fichier_.fermer(); }
     std::string erreur() const override { return fichier_.erreur(); }
+    std::string position() const override { return fichier_.position().texte(); }
+    void reprendreA(const std::string& position) override { fichier_.reprendreA(position); }
 
 protected:
     FichierSortie& fichier() { return fichier_; }

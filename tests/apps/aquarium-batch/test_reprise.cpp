@@ -4,6 +4,7 @@
 
 #include <csignal>
 #include <fstream>
+#include <map>
 #include <optional>
 #include <tuple>
 
@@ -28,6 +29,11 @@ struct Fichiers {
               << ", " << fnv1a(f.trace);
     }
 };
+
+std::string avecOctet(std::string octets, std::size_t position, char octet) {
+    octets.at(position) = octet;
+    return octets;
+}
 
 int tickDeLigne(const std::string& ligne) { return nlohmann::json::parse(ligne).at("tick"); }
 
@@ -70,6 +76,35 @@ protected:
         return lireSorties(nom, issue);
     }
     Fichiers ininterrompue() { return courir("entier", "--seed 1 --ticks 3000"); }
+};
+
+/// Runs with every output, taken up in place; the parameter is the trace's extension.
+class EnPlace : public Reprise, public ::testing::WithParamInterface<std::string> {
+protected:
+    std::string sortiesEnPlace(const std::string& nom, const std::string& rapport) const {
+        return " --state @" + nom + "." + GetParam() + " --state-every 100 --stats @" + nom +
+               ".csv --summary @" + nom + ".json --report " + rapport +
+               " --checkpoint @point --checkpoint-every 250";
+    }
+    /// Every output of one run: the report, the statistics, the trace (an HDF5 one as its
+    /// attributes and datasets, read by h5py), the summary without its wall time.
+    std::vector<std::string> enPlace(const std::string& nom) const {
+        nlohmann::json resume = nlohmann::json::parse(lireFichier(chemin(nom + ".json")));
+        resume.erase("wallSeconds");
+        const std::string trace = chemin(nom + "." + GetParam());
+        std::string contenu = lireFichier(trace);
+        if (GetParam() == "h5") {
+            contenu = executer({"/usr/bin/python3", "-c",
+                                "import h5py, sys\n"
+                                "f = h5py.File(sys.argv[1], 'r')\n"
+                                "print(sorted((k, str(v)) for k, v in f.attrs.items()))\n"
+                                "for k in sorted(f): print(k, f[k].dtype, f[k][()].tolist())",
+                                trace})
+                          .sortie;
+        }
+        return {lireFichier(chemin(nom + ".txt")), lireFichier(chemin(nom + ".csv")), contenu,
+                resume.dump()};
+    }
 };
 
 // Stops chosen from seed 1's run: 100, every founder invincible and some turning at a wall;
@@ -120,6 +155,66 @@ INSTANTIATE_TEST_SUITE_P(Signaux, Interruption,
                          ::testing::Values(std::make_tuple(SIGINT, 130),
                                            std::make_tuple(SIGTERM, 143)));
 
+// kill -9 while the report, flushed as each checkpoint is about to be saved, is held in a pipe
+// that takes a third, then two thirds of it. The crash's files run past the checkpoint, and a
+// checkpoint's half-written temporary file lies beside it, as a kill during the save leaves it. The
+// same command plus --resume then leaves every output as the uninterrupted run writes it, and
+// nothing else; so it does after a clean stop. Outputs that are not what the checkpoint recorded
+// are refused, untouched.
+TEST_P(EnPlace, TueePuisRepriseEgaleLaCourseIninterrompue) {
+    const std::string course = "--seed 1 --ticks 3000";
+    ASSERT_EQ(lancer(course + sortiesEnPlace("e", "@e.txt")).statut, 0);
+    const std::vector<std::string> entier = enPlace("e");
+    for (const std::size_t tiers : {1u, 2u}) {
+        const std::size_t permis = entier[0].size() * tiers / 3;
+        Processus processus({commande(course + sortiesEnPlace("k", "/dev/stdout")), "", permis});
+        // Each flush is one write, which the pipe takes whole or not at all.
+        const auto bloque = [&] {
+            return lireFichier("/proc/" + std::to_string(processus.pid()) + "/wchan")
+                       .find("pipe_write") != std::string::npos;
+        };
+        ASSERT_TRUE(attendreQue(bloque, std::chrono::seconds(60))) << processus.erreurs();
+        ASSERT_EQ(::kill(processus.pid(), SIGKILL), 0);
+        std::ofstream(chemin("k.txt"), std::ios::binary) << processus.attendreFin()->sortie;
+        const std::string point = lireFichier(chemin("point"));
+        std::ofstream(chemin("point.tmp"), std::ios::binary) << point.substr(0, point.size() / 2);
+
+        const Issue reprise = lancer("--resume @point" + sortiesEnPlace("k", "@k.txt"));
+        EXPECT_EQ(reprise.statut, 0) << reprise.erreurs;
+        EXPECT_EQ(enPlace("k"), entier) << tiers << " thirds";
+        EXPECT_FALSE(std::filesystem::exists(chemin("point.tmp")));
+    }
+    // A clean stop between two dumps, where the bound of 40 speedbricks is passed (1888): the
+    // trace's line of that tick goes.
+    ASSERT_EQ(lancer(course + " --max-speedbricks 40" + sortiesEnPlace("k", "@k.txt")).statut, 0);
+    ASSERT_EQ(lancer("--resume @point" + sortiesEnPlace("k", "@k.txt")).statut, 0);
+    EXPECT_EQ(enPlace("k"), entier) << "stopped by the bound";
+
+    const auto fichiersDuDossier = [&] {
+        std::map<std::string, std::string> contenus;
+        for (const std::string& nom : fichiers())
+            contenus[nom] = lireFichier(chemin(nom));
+        return contenus;
+    };
+    const std::string stats = lireFichier(chemin("k.csv"));
+    using Cas = std::tuple<std::string, std::string, std::string>;
+    for (const auto& [fichier, octets, raison] : std::vector<Cas>{
+             {"k.csv", avecOctet(stats, 40, '9'),
+              "--stats: '" + chemin("k.csv") + "' is not what the checkpoint recorded"},
+             {"k.csv", stats.substr(0, 1000), "--stats: '" + chemin("k.csv") + "' holds 1000 "},
+             {"k." + GetParam(), stats,
+              GetParam() == "h5" ? "--state: cannot read the trace '" + chemin("k.h5") + "': "
+                                 : "--state: '" + chemin("k.jsonl") + "' holds "}}) {
+        std::ofstream(chemin(fichier), std::ios::binary) << octets;
+        const auto avant = fichiersDuDossier();
+        verifierRefus(lancer("--resume @point --ticks 3100" + sortiesEnPlace("k", "@k.txt")),
+                      "aquarium-batch: " + raison);
+        EXPECT_EQ(fichiersDuDossier(), avant) << raison;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Traces, EnPlace, ::testing::Values("jsonl", "h5"));
+
 // Both signals come while the run is held in its seeding: the second ends it at once.
 TEST_F(Reprise, UnSecondSignalTermineAussitot) {
     const std::size_t fondateurs =
@@ -129,11 +224,6 @@ TEST_F(Reprise, UnSecondSignalTermineAussitot) {
     ::kill(processus.pid(), SIGINT);
     ::kill(processus.pid(), SIGTERM);
     EXPECT_EQ(processus.attendreFin()->statut, -1) << "not ended by the second signal";
-}
-
-std::string avecOctet(std::string octets, std::size_t position, char octet) {
-    octets.at(position) = octet;
-    return octets;
 }
 
 // Each refused before anything is written: one line, status 2, no output left.
@@ -147,7 +237,7 @@ TEST_F(Reprise, RefuseUnPointDeRepriseIllisibleOuContredit) {
         {bon.substr(0, 12), "truncated", {}},
         {avecOctet(bon, bon.size() - 7, static_cast<char>(bon[bon.size() - 7] ^ 1)), "corrupt", {}},
         {bon + "x", "corrupt", {}},
-        {avecOctet(bon, 9, 2), "a checkpoint of format version 2", {}},
+        {avecOctet(bon, 9, 3), "a checkpoint of format version 3", {}},
         {lireFichier(chemin("trace")), "not a checkpoint", {}},
         {"AQUA", "not a checkpoint", {}},
         {bon, "--seed 2 contradicts the checkpoint's 1", "--seed 2"},
