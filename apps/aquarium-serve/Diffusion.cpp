@@ -21,6 +21,11 @@ SortieDiffusion::SortieDiffusion(Serveur& serveur, int ticksParSeconde) : serveu
     }
 }
 
+bool SortieDiffusion::preparer() {
+    serveur_.demarrer();
+    return true;
+}
+
 bool SortieDiffusion::ecrire(const Instant& instant) {
     const Horloge::time_point maintenant = Horloge::now();
     mesurer(maintenant);

@@ -20,7 +20,8 @@ public:
 
     const char* option() const override { return "--listen"; }
     bool ouvrir() override { return true; }
-    bool preparer() override { return true; }
+    /// Starts serving once the run's checkpoint and outputs are accepted.
+    bool preparer() override;
     void abandonner() override {}
     bool ecrire(const Instant& instant) override;
     bool fermer() override { return true; }

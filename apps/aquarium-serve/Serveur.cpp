@@ -94,6 +94,7 @@ public:
             websocket::stream_base::timeout{kDelaiRequete, websocket::stream_base::none(), false});
         flux_.read_message_max(kMessageMax);
         flux_.binary(true);
+        flux_.auto_fragment(false);
         flux_.async_accept(requete, [self = shared_from_this()](beast::error_code ec) {
             if (ec) return self->quitter("refused: WebSocket handshake: " + ec.message());
             self->lire();
@@ -373,6 +374,12 @@ bool Serveur::boucleLocale() const {
 void Serveur::relire(LecteurTrace& trace) { etat_->trace = &trace; }
 
 void Serveur::demarrer() {
+    if (!boucleLocale()) {
+        etat_->signaler("warning: listening on " +
+                        etat_->accepteur.local_endpoint().address().to_string() +
+                        ", not on loopback: whoever reaches this machine can watch");
+    }
+    etat_->signaler("watch at " + adresse());
     etat_->accepter();
     etat_->fil = std::thread([this] { etat_->contexte.run(); });
 }

@@ -29,6 +29,7 @@ public:
     bool boucleLocale() const;
     /// Serves a recorded run instead of a live one: each page asks for the line it shows.
     void relire(LecteurTrace& trace);
+    /// Says on stderr where to watch, and starts serving.
     void demarrer();
     /// From any thread: the latest picture (encoderImage's) and the chart's rows since the one
     /// published before.

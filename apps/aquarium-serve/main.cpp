@@ -49,11 +49,14 @@ void declarerServeur(CLI::App& app, OptionsServeur& options) {
         ->type_name("FILE");
 }
 
-// A replay runs no world: the options that make one would silently mean nothing.
+// A replay runs no world: the options that make one would silently mean nothing. It writes no
+// console report either, so that --quiet holds anyway.
 std::string optionDeMonde(const CLI::App& app) {
     for (const CLI::Option* option : app.get_options()) {
         const std::string nom = option->get_name();
-        if (option->count() > 0 && nom != "--listen" && nom != "--replay") return nom;
+        if (option->count() > 0 && nom != "--listen" && nom != "--replay" && nom != "--quiet") {
+            return nom;
+        }
     }
     return {};
 }
@@ -71,16 +74,9 @@ void attendreArret() {
 
 bool ecouter(Serveur& serveur, const OptionsServeur& options) {
     std::string erreur;
-    if (!serveur.ecouter(options.hote, options.port, erreur)) {
-        signaler("--listen: " + erreur);
-        return false;
-    }
-    if (!serveur.boucleLocale()) {
-        signaler("warning: listening on " + options.hote +
-                 ", not on loopback: whoever reaches this machine can watch");
-    }
-    signaler("watch at " + serveur.adresse());
-    return true;
+    if (serveur.ecouter(options.hote, options.port, erreur)) return true;
+    signaler("--listen: " + erreur);
+    return false;
 }
 
 int relire(const OptionsServeur& options) {
@@ -122,7 +118,6 @@ int main(int argc, char** argv) {
     Serveur serveur(kProgramme);
     if (!ecouter(serveur, options)) return kStatutRefus;
     SortieDiffusion diffusion(serveur, options.ticksParSeconde);
-    serveur.demarrer();
     const int statut = executer(kProgramme, monde, {&diffusion});
     if (statut != 0) return statut;
     // The pages go on showing the last tick until the program is stopped.
