@@ -1,6 +1,7 @@
 #include "Diffusion.h"
 
 #include "Serveur.h"
+#include "Signaux.h"
 
 #include <thread>
 #include <utility>
@@ -40,6 +41,11 @@ bool SortieDiffusion::ecrire(const Instant& instant) {
         dernierePublication_ = maintenant;
     }
     cadencer();
+    return true;
+}
+
+bool SortieDiffusion::fermer() {
+    retenirSignaux(true);
     return true;
 }
 

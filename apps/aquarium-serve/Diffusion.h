@@ -24,7 +24,9 @@ public:
     bool preparer() override;
     void abandonner() override {}
     bool ecrire(const Instant& instant) override;
-    bool fermer() override { return true; }
+    /// Holds SIGINT and SIGTERM from the end of the run on: the run loop forgets a stop asked
+    /// for once its last tick is made, and the stop of the serving that follows must not be.
+    bool fermer() override;
     std::string erreur() const override { return {}; }
 
 private:

@@ -3,6 +3,7 @@
 #include "Image.h"
 #include "Page.h"
 #include "Relecture.h"
+#include "Signaux.h"
 
 #include <boost/asio.hpp>
 #include <boost/beast/core.hpp>
@@ -381,7 +382,10 @@ void Serveur::demarrer() {
     }
     etat_->signaler("watch at " + adresse());
     etat_->accepter();
+    // The stop is the main thread's to see: the server's thread takes no signal.
+    retenirSignaux(true);
     etat_->fil = std::thread([this] { etat_->contexte.run(); });
+    retenirSignaux(false);
 }
 
 void Serveur::publier(std::string image, std::vector<std::int32_t> historique) {

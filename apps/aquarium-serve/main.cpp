@@ -4,6 +4,7 @@
 #include "OptionsMonde.h"
 #include "Relecture.h"
 #include "Serveur.h"
+#include "Signaux.h"
 
 #include <CLI/CLI.hpp>
 
@@ -65,8 +66,10 @@ void signaler(const std::string& message) {
     std::cerr << kProgramme << ": " << message << std::endl;
 }
 
+// A signal held since the end of the run arrives as soon as it is let through.
 void attendreArret() {
     intercepterArret();
+    retenirSignaux(false);
     while (arretDemande() == 0)
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     relacherArret();

@@ -1,6 +1,7 @@
-// The window's picture in WebGL2: each kind of sphere is one instanced draw of camera-facing
-// squares, each square shaded as the sphere it holds (ray cast, lit and depth-tested as the
-// window's lit spheres are), and the tank's outline as lines.
+// The window's picture in WebGL2: each kind of sphere is one draw of points, each point a
+// square on the screen that its fragment shader turns into the sphere it holds (ray cast, lit
+// and depth-tested as the window's lit spheres are), and the tank's outline as lines. Points
+// rather than instanced squares: software renderers pay dearly for each instance.
 import * as THREE from 'three';
 
 // Young, male and female heads, rings, cutits: the window's material colours and radii.
@@ -17,6 +18,8 @@ const FOCALE_MAX = 180;
 // The window turns 0.2 degree per frame at its 40 frames a second; the page turns as fast
 // whatever its own rate.
 const TOUR_PAR_SECONDE = 0.2 * 40;
+// The squares' half side, in radii.
+const MARGE = 1.05;
 // The window's drag counts its own pixels, 1000 across.
 const LARGEUR_FENETRE = 1000;
 // The window's fixed proportions: the camera is made for them.
@@ -24,18 +27,17 @@ const PROPORTION = 1.25;
 
 const SOMMETS_SPHERE = `
 in vec3 position;
-in vec3 centre;
 uniform mat4 vue;
 uniform mat4 projection;
 uniform float rayon;
-out vec3 pointVue;
+uniform float pixelsParUnite;
 out vec3 centreVue;
 void main() {
-  vec4 c = vue * vec4(centre, 1.0);
+  vec4 c = vue * vec4(position, 1.0);
   centreVue = c.xyz;
-  // Wider than the sphere, so that its outline under perspective stays inside.
-  pointVue = c.xyz + vec3(position.xy * rayon * 1.5, 0.0);
-  gl_Position = projection * vec4(pointVue, 1.0);
+  gl_Position = projection * c;
+  // A little wider than the sphere, so that its outline under perspective stays inside.
+  gl_PointSize = 2.0 * ${MARGE} * rayon * pixelsParUnite / -c.z;
 }`;
 
 // OpenGL's lighting of the window: the scene's ambient 0.2 times the material's default 0.2,
@@ -47,11 +49,11 @@ uniform mat4 projection;
 uniform vec3 couleur;
 uniform float rayon;
 uniform vec3 lumiere;
-in vec3 pointVue;
 in vec3 centreVue;
 out vec4 sortie;
 void main() {
-  vec3 d = normalize(pointVue);
+  vec2 p = vec2(gl_PointCoord.x, 1.0 - gl_PointCoord.y) * 2.0 - 1.0;
+  vec3 d = normalize(centreVue + vec3(p * ${MARGE} * rayon, 0.0));
   float b = dot(d, centreVue);
   float delta = b * b - (dot(centreVue, centreVue) - rayon * rayon);
   if (delta < 0.0) discard;
@@ -122,8 +124,9 @@ export class Vue {
       vue: { value: new THREE.Matrix4() },
       projection: { value: new THREE.Matrix4() },
       lumiere: { value: new THREE.Vector3() },
+      // The drawing's pixels for one unit at one unit of distance along the view.
+      pixelsParUnite: { value: 1 },
     };
-    const carre = new THREE.Float32BufferAttribute([-1, -1, 0, 1, -1, 0, 1, 1, 0, -1, 1, 0], 3);
     this.formes = FORMES.map(({ couleur, rayon }) => {
       const materiau = new THREE.RawShaderMaterial({
         glslVersion: THREE.GLSL3,
@@ -135,10 +138,10 @@ export class Vue {
           rayon: { value: rayon },
         },
       });
-      const maille = new THREE.Mesh(new THREE.InstancedBufferGeometry(), materiau);
+      const maille = new THREE.Points(new THREE.BufferGeometry(), materiau);
       maille.frustumCulled = false;
       this.scene.add(maille);
-      return { maille, carre, capacite: -1 };
+      return { maille, capacite: -1 };
     });
     this.lignes = new THREE.LineSegments(new THREE.BufferGeometry(), new THREE.RawShaderMaterial({
       glslVersion: THREE.GLSL3,
@@ -167,19 +170,17 @@ export class Vue {
     if (n > f.capacite) {
       geometrie.dispose();
       f.capacite = Math.max(1024, Math.ceil(n * 1.5));
-      geometrie = new THREE.InstancedBufferGeometry();
-      geometrie.setIndex([0, 1, 2, 0, 2, 3]);
-      geometrie.setAttribute('position', f.carre);
-      geometrie.setAttribute('centre',
-        new THREE.InstancedBufferAttribute(new Float32Array(f.capacite * 3), 3));
+      geometrie = new THREE.BufferGeometry();
+      geometrie.setAttribute('position',
+        new THREE.BufferAttribute(new Float32Array(f.capacite * 3), 3));
       f.maille.geometry = geometrie;
     }
-    const attribut = geometrie.getAttribute('centre');
+    const attribut = geometrie.getAttribute('position');
     attribut.array.set(centres);
     attribut.clearUpdateRanges();
     attribut.addUpdateRange(0, centres.length);
     attribut.needsUpdate = true;
-    geometrie.instanceCount = n;
+    geometrie.setDrawRange(0, n);
   }
 
   poserTaille(taille) {
@@ -203,7 +204,10 @@ export class Vue {
     const demiY = Math.trunc(y / 2);
     const camera = regard(new THREE.Vector3(Math.trunc(x / 2), demiY, z * 1.5),
       new THREE.Vector3(0, demiY, 0));
-    this.communs.projection.value.copy(perspective(this.focale, PROPORTION, 1.5, 5000));
+    const projection = perspective(this.focale, PROPORTION, 1.5, 5000);
+    this.communs.projection.value.copy(projection);
+    const taille = this.rendu.getDrawingBufferSize(new THREE.Vector2());
+    this.communs.pixelsParUnite.value = (projection.elements[5] * taille.y) / 2;
     this.communs.vue.value.copy(camera)
       .multiply(new THREE.Matrix4().makeRotationY((this.rotation * Math.PI) / 180))
       .multiply(new THREE.Matrix4().makeTranslation(Math.trunc(-x / 2), 0, Math.trunc(-z / 2)));
