@@ -16,6 +16,7 @@
 #include <cstring>
 #include <iostream>
 #include <optional>
+#include <pthread.h>
 #include <set>
 #include <thread>
 #include <utility>
@@ -386,6 +387,8 @@ void Serveur::demarrer() {
     retenirSignaux(true);
     etat_->fil = std::thread([this] { etat_->contexte.run(); });
     retenirSignaux(false);
+    // Named, so that top -H and /proc tell its time from the simulation's.
+    pthread_setname_np(etat_->fil.native_handle(), "serveur-web");
 }
 
 void Serveur::publier(std::string image, std::vector<std::int32_t> historique) {

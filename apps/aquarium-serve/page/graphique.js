@@ -17,12 +17,12 @@ export class Graphique {
     this.dernierTrace = 0;
     this.attente = null;
     this.trace = new uPlot({
-      width: 360,
+      width: 420,
       height: 200,
       scales: { x: { time: false }, y: { distr: 3 } },
       axes: [
         { stroke: '#ccc', grid: { stroke: '#333' } },
-        { stroke: '#ccc', grid: { stroke: '#333' }, size: 50 },
+        { stroke: '#ccc', grid: { stroke: '#333' }, size: 60 },
       ],
       legend: { show: true, live: false },
       cursor: { show: false },
