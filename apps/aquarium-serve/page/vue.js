@@ -32,9 +32,11 @@ uniform mat4 projection;
 uniform float rayon;
 uniform float pixelsParUnite;
 out vec3 centreVue;
+flat out float horsSphere;
 void main() {
   vec4 c = vue * vec4(position, 1.0);
   centreVue = c.xyz;
+  horsSphere = dot(c.xyz, c.xyz) - rayon * rayon;
   gl_Position = projection * c;
   // A little wider than the sphere, so that its outline under perspective stays inside.
   gl_PointSize = 2.0 * ${MARGE} * rayon * pixelsParUnite / -c.z;
@@ -45,23 +47,26 @@ void main() {
 // before the camera (the camera lives in the window's projection matrix).
 const FRAGMENTS_SPHERE = `
 precision highp float;
-uniform mat4 projection;
 uniform vec3 couleur;
 uniform float rayon;
 uniform vec3 lumiere;
+uniform vec2 profondeur;
 in vec3 centreVue;
+flat in float horsSphere;
 out vec4 sortie;
 void main() {
   vec2 p = vec2(gl_PointCoord.x, 1.0 - gl_PointCoord.y) * 2.0 - 1.0;
+  // The square's corners, outside the sphere's outline, cost no more.
+  if (dot(p, p) > 1.0) discard;
   vec3 d = normalize(centreVue + vec3(p * ${MARGE} * rayon, 0.0));
   float b = dot(d, centreVue);
-  float delta = b * b - (dot(centreVue, centreVue) - rayon * rayon);
+  float delta = b * b - horsSphere;
   if (delta < 0.0) discard;
   vec3 impact = d * (b - sqrt(delta));
   vec3 normale = (impact - centreVue) / rayon;
   sortie = vec4(min(couleur * max(dot(normale, lumiere), 0.0) + 0.04, 1.0), 1.0);
-  vec4 clip = projection * vec4(impact, 1.0);
-  gl_FragDepth = clip.z / clip.w * 0.5 + 0.5;
+  // The projection's depth of the point hit, without the rest of the matrix.
+  gl_FragDepth = 0.5 - 0.5 * (profondeur.x + profondeur.y / impact.z);
 }`;
 
 const SOMMETS_CONTOUR = `
@@ -126,6 +131,8 @@ export class Vue {
       lumiere: { value: new THREE.Vector3() },
       // The drawing's pixels for one unit at one unit of distance along the view.
       pixelsParUnite: { value: 1 },
+      // The projection's z row: depth from the distance along the view.
+      profondeur: { value: new THREE.Vector2() },
     };
     this.formes = FORMES.map(({ couleur, rayon }) => {
       const materiau = new THREE.RawShaderMaterial({
@@ -208,6 +215,7 @@ export class Vue {
     this.communs.projection.value.copy(projection);
     const taille = this.rendu.getDrawingBufferSize(new THREE.Vector2());
     this.communs.pixelsParUnite.value = (projection.elements[5] * taille.y) / 2;
+    this.communs.profondeur.value.set(projection.elements[10], projection.elements[14]);
     this.communs.vue.value.copy(camera)
       .multiply(new THREE.Matrix4().makeRotationY((this.rotation * Math.PI) / 180))
       .multiply(new THREE.Matrix4().makeTranslation(Math.trunc(-x / 2), 0, Math.trunc(-z / 2)));
