@@ -37,7 +37,7 @@ constexpr std::size_t kMessageMax = 64;
 constexpr std::chrono::seconds kDelaiRequete{10};
 /// How long a picture may wait in the socket's buffers before its reader counts as gone.
 constexpr std::chrono::seconds kDelaiEcriture{10};
-/// The picture asked by a page for a live run.
+/// A page's request for the latest picture; a replay's is then its first line.
 constexpr std::int32_t kDerniereImage = -1;
 
 } // namespace
@@ -45,8 +45,9 @@ constexpr std::int32_t kDerniereImage = -1;
 struct Serveur::Etat {
     explicit Etat(std::string nom) : programme(std::move(nom)) {}
 
+    // One write, so that the run's own lines, written from the other thread, do not cut it.
     void signaler(const std::string& message) const {
-        std::cerr << programme << ": " << message << std::endl;
+        std::cerr << programme + ": " + message + "\n" << std::flush;
     }
 
     std::string programme;
@@ -75,7 +76,7 @@ struct Serveur::Etat {
 
 namespace {
 
-std::string pair(const tcp::socket& socket) {
+std::string nomDuPair(const tcp::socket& socket) {
     beast::error_code ec;
     const tcp::endpoint point = socket.remote_endpoint(ec);
     if (ec) return "a client";
@@ -89,7 +90,8 @@ std::string pair(const tcp::socket& socket) {
 class Serveur::Etat::Client : public std::enable_shared_from_this<Client> {
 public:
     Client(Etat& etat, tcp::socket socket)
-        : etat_(etat), nom_(pair(socket)), flux_(std::move(socket)), echeance_(etat.contexte) {}
+        : etat_(etat), nom_(nomDuPair(socket)), flux_(std::move(socket)), echeance_(etat.contexte) {
+    }
 
     void accueillir(http::request<http::empty_body> requete) {
         flux_.set_option(
@@ -212,7 +214,7 @@ public:
     using Client = Serveur::Etat::Client;
 
     SessionHttp(Serveur::Etat& etat, tcp::socket socket)
-        : etat_(etat), nom_(pair(socket)), flux_(std::move(socket)) {}
+        : etat_(etat), nom_(nomDuPair(socket)), flux_(std::move(socket)) {}
 
     void lancer() {
         analyseur_.header_limit(kEnteteHttpMax);

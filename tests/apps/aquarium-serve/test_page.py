@@ -86,8 +86,10 @@ class Direct(unittest.TestCase):
     @classmethod
     def tearDownClass(cls):
         cls.chromium.fermer()
-        cls.serveur.arreter()
+        statut = cls.serveur.arreter()
         cls.dossier.cleanup()
+        # An ended run served until SIGTERM, shut down whole (sanitizers included).
+        assert statut == 0, cls.serveur.texte()
 
     def test_1_compteurs_du_tick_montre(self):
         vus = set()
@@ -157,7 +159,8 @@ class Relecture(unittest.TestCase):
                 self.assertEqual(chromium.compteurs(), census[600])
             finally:
                 chromium.fermer()
-                serveur.arreter()
+                statut = serveur.arreter()
+            self.assertEqual(statut, 0, serveur.texte())
 
 
 if __name__ == "__main__":
