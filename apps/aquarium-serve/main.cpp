@@ -38,7 +38,7 @@ void declarerServeur(CLI::App& app, OptionsServeur& options) {
             [&options](std::string& texte) {
                 return lireEcoute(texte, options.hote, options.port);
             },
-            "HOST:PORT"));
+            ""));
     app.add_option("--ticks-per-second", options.ticksParSeconde,
                    "Pace the run at R ticks a second, as the window does; 0: as fast as it goes")
         ->type_name("R")
