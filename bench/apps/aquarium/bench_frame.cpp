@@ -3,11 +3,14 @@
 #include "C_SPHERE.h"
 #include "ConsoleMuette.h"
 #include "Main.h"
+#include "Reprise.h"
+#include "Sauvegarde.h"
 #include "Scenario.h"
 
 #include <GL/freeglut.h>
 #include <benchmark/benchmark.h>
 
+#include <cstdlib>
 #include <iostream>
 
 // The cost of one frame of afficherScene in a crowded tank, drawn by Mesa into a real window.
@@ -59,10 +62,38 @@ BENCHMARK(BM_Image)
     ->MinTime(2.0)
     ->Unit(benchmark::kMillisecond);
 
+// The world a checkpoint saved (AQUARIUM_REPRISE names it), so that the window's frame can be set
+// beside another drawing of the very same world: the web page's, for instance.
+void BM_ImageReprise(benchmark::State& state, const std::string& chemin) {
+    PointDeReprise point;
+    std::string erreur;
+    if (!lireReprise(chemin, point, erreur) || !restaurerMonde(point.monde, erreur)) {
+        state.SkipWithError(("AQUARIUM_REPRISE: " + erreur).c_str());
+        return;
+    }
+    G_rotationAutomatique = false;
+    G_rotation = 30.0f;
+    dessinerUneImage();
+    for (auto _ : state)
+        dessinerUneImage();
+    state.counters["tick"] = point.tick;
+    state.counters["speedbricks"] =
+        static_cast<double>(C_AQUARIUM::getAquarium()->speedbricks().size());
+    state.counters["spheres"] = compterSpheres();
+    detruireMonde();
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
+    if (const char* reprise = std::getenv("AQUARIUM_REPRISE")) {
+        benchmark::RegisterBenchmark("BM_ImageReprise", BM_ImageReprise, std::string(reprise))
+            ->MeasureProcessCPUTime()
+            ->UseRealTime()
+            ->MinTime(5.0)
+            ->Unit(benchmark::kMillisecond);
+    }
     {
         const VerificationAffichage verification(argc, argv);
         if (!verification.ouvert()) {

@@ -1,0 +1,93 @@
+#include "Image.h"
+
+#include "C_ANNEAU.h"
+#include "C_AQUARIUM.h"
+#include "C_CUTIT.h"
+#include "C_SPEEDBRICK.h"
+
+#include <cstring>
+
+namespace {
+
+void ajouterCentre(std::vector<float>& centres, float x, float y, float z) {
+    centres.push_back(x);
+    centres.push_back(y);
+    centres.push_back(z);
+}
+
+Forme formeDeTete(T_Sexe sexe) {
+    switch (sexe) {
+    case MALE:
+        return TETE_MALE;
+    case FEMELLE:
+        return TETE_FEMELLE;
+    case INDETERMINE:
+        break;
+    }
+    return TETE_JEUNE;
+}
+
+// The page runs on little-endian machines only (every browser's); so does this program, whose
+// build would otherwise need a byte swap here.
+static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "the messages are little-endian");
+
+template <typename T> void poser(std::string& octets, std::size_t mot, T valeur) {
+    static_assert(sizeof(T) == 4);
+    std::memcpy(&octets[mot * 4], &valeur, 4);
+}
+
+} // namespace
+
+void Image::prendre(const C_AQUARIUM& monde) {
+    for (std::vector<float>& c : centres)
+        c.clear();
+    for (const C_SPEEDBRICK* s : monde.speedbricks()) {
+        ajouterCentre(centres[formeDeTete(s->getSexe())], s->getPosX(), s->getPosY(), s->getPosZ());
+        for (const C_ANNEAU* a : s->anneaux())
+            ajouterCentre(centres[ANNEAU], a->getPosX(), a->getPosY(), a->getPosZ());
+    }
+    for (const C_CUTIT* c : monde.cutits())
+        ajouterCentre(centres[CUTIT], c->getPosX(), c->getPosY(), c->getPosZ());
+    tick = monde.getTempsEcoule();
+    taille = {monde.getTailleX(), monde.getTailleY(), monde.getTailleZ()};
+}
+
+std::string encoderImage(const Image& image, float ticksParSeconde, int ligne, int lignes,
+                         bool fini) {
+    std::size_t flottants = 0;
+    for (const std::vector<float>& c : image.centres)
+        flottants += c.size();
+    std::string octets(kTailleEntete + flottants * 4, '\0');
+    const Recensement& r = image.recensement;
+    poser(octets, MOT_MAGIQUE, kMagiqueImage);
+    poser(octets, MOT_TICK, image.tick);
+    poser(octets, MOT_SPEEDBRICKS, r.speedbricks);
+    poser(octets, MOT_NORMAL, r.normal);
+    poser(octets, MOT_GENTIL, r.gentil);
+    poser(octets, MOT_AGA, r.aga);
+    poser(octets, MOT_MALE, r.male);
+    poser(octets, MOT_FEMELLE, r.femelle);
+    poser(octets, MOT_INDETERMINE, r.indetermine);
+    poser(octets, MOT_CUTITS, r.cutits);
+    poser(octets, MOT_TICKS_PAR_SECONDE, ticksParSeconde);
+    for (std::size_t i = 0; i < 3; ++i)
+        poser(octets, MOT_TAILLE_X + i, image.taille[i]);
+    poser(octets, MOT_LIGNE, ligne);
+    poser(octets, MOT_LIGNES, lignes);
+    poser(octets, MOT_FINI, fini ? 1 : 0);
+    std::size_t position = kTailleEntete;
+    for (std::size_t f = 0; f < NOMBRE_FORMES; ++f) {
+        const std::vector<float>& c = image.centres[f];
+        poser(octets, MOT_SPHERES + f, static_cast<std::int32_t>(c.size() / 3));
+        if (c.empty()) continue;
+        std::memcpy(&octets[position], c.data(), c.size() * 4);
+        position += c.size() * 4;
+    }
+    return octets;
+}
+
+void ajouterHistorique(std::vector<std::int32_t>& historique, int tick,
+                       const Recensement& recensement) {
+    historique.insert(historique.end(), {tick, recensement.speedbricks, recensement.normal,
+                                         recensement.gentil, recensement.aga});
+}

@@ -1,0 +1,74 @@
+#pragma once
+
+#include "Recensement.h"
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class C_AQUARIUM;
+
+// One picture of the world as the page receives it: a binary WebSocket message, little-endian,
+// every field four bytes so that the page reads it through typed arrays without copying.
+//
+//   header       kMotsEntete 32-bit words (EntetImage's order below)
+//   centres      x, y, z floats of every sphere, one kind after the other (Forme's order)
+//   history      rows of kColonnesHistorique integers: tick, speedbricks, normal, gentil, aga
+//
+// The history is each client's own: the rows of the population chart it has not had yet.
+
+/// The kinds of sphere, each drawn by the page in one call.
+enum Forme { TETE_JEUNE, TETE_MALE, TETE_FEMELLE, ANNEAU, CUTIT, NOMBRE_FORMES };
+
+/// Where each field sits in the header, in words.
+enum MotEntete : std::size_t {
+    MOT_MAGIQUE,
+    MOT_TICK,
+    MOT_SPEEDBRICKS,
+    MOT_NORMAL,
+    MOT_GENTIL,
+    MOT_AGA,
+    MOT_MALE,
+    MOT_FEMELLE,
+    MOT_INDETERMINE,
+    MOT_CUTITS,
+    /// Float: the simulation's ticks per second; negative for a replay.
+    MOT_TICKS_PAR_SECONDE,
+    MOT_TAILLE_X,
+    MOT_TAILLE_Y,
+    MOT_TAILLE_Z,
+    /// The replayed trace's line shown, and its number of lines; -1 and 0 for a live run.
+    MOT_LIGNE,
+    MOT_LIGNES,
+    /// 1 once the run has ended: the page shows its last tick.
+    MOT_FINI,
+    MOT_SPHERES,
+    MOT_LIGNES_HISTORIQUE = MOT_SPHERES + NOMBRE_FORMES,
+    kMotsEntete,
+};
+
+inline constexpr std::uint32_t kMagiqueImage = 0x31465141; // "AQF1"
+inline constexpr std::size_t kTailleEntete = kMotsEntete * 4;
+inline constexpr std::size_t kColonnesHistorique = 5;
+
+/// What a picture holds before it is encoded.
+struct Image {
+    int tick = 0;
+    Recensement recensement;
+    std::array<int, 3> taille{600, 600, 600};
+    /// x, y, z of each sphere, by kind.
+    std::array<std::vector<float>, NOMBRE_FORMES> centres;
+
+    /// Takes the world's spheres, keeping the vectors' memory from one picture to the next.
+    void prendre(const C_AQUARIUM& monde);
+};
+
+/// Header and centres; the history's row count is left 0 for each client to set.
+std::string encoderImage(const Image& image, float ticksParSeconde, int ligne, int lignes,
+                         bool fini);
+
+/// The history row of one tick.
+void ajouterHistorique(std::vector<std::int32_t>& historique, int tick,
+                       const Recensement& recensement);
