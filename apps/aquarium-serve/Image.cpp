@@ -52,6 +52,31 @@ void Image::prendre(const C_AQUARIUM& monde) {
     taille = {monde.getTailleX(), monde.getTailleY(), monde.getTailleZ()};
 }
 
+void Image::vider(int tickLu) {
+    for (std::vector<float>& c : centres)
+        c.clear();
+    tick = tickLu;
+    recensement = {};
+}
+
+bool Image::ajouterSpeedbrick(int genre, int sexe, const float* pos) {
+    if (!compterSpeedbrick(recensement, genre, sexe)) return false;
+    ajouterCentre(centres[formeDeTete(static_cast<T_Sexe>(sexe))], pos[0], pos[1], pos[2]);
+    return true;
+}
+
+bool compterSpeedbrick(Recensement& r, int genre, int sexe) {
+    static_assert(GENRE_NORMAL == 0 && GENRE_GENTIL == 1 && GENRE_AGA == 2);
+    static_assert(INDETERMINE == 0 && MALE == 1 && FEMELLE == 2);
+    if (genre < 0 || genre > 2 || sexe < 0 || sexe > 2) return false;
+    int* parGenre[] = {&r.normal, &r.gentil, &r.aga};
+    int* parSexe[] = {&r.indetermine, &r.male, &r.femelle};
+    ++*parGenre[genre];
+    ++*parSexe[sexe];
+    ++r.speedbricks;
+    return true;
+}
+
 std::string encoderImage(const Image& image, float ticksParSeconde, int ligne, int lignes,
                          bool fini) {
     std::size_t flottants = 0;

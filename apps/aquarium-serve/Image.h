@@ -63,11 +63,20 @@ struct Image {
 
     /// Takes the world's spheres, keeping the vectors' memory from one picture to the next.
     void prendre(const C_AQUARIUM& monde);
+    /// Empties the picture for a tick read back from a trace, keeping the vectors' memory.
+    void vider(int tickLu);
+    /// A speedbrick read back: its head, counted by kind and by sex. False, and nothing added,
+    /// for a kind or a sex that is none of the world's.
+    bool ajouterSpeedbrick(int genre, int sexe, const float* pos);
 };
 
 /// Header and centres; the history's row count is left 0 for each client to set.
 std::string encoderImage(const Image& image, float ticksParSeconde, int ligne, int lignes,
                          bool fini);
+
+/// Counts a speedbrick read back from a trace by kind and by sex; false, counting nothing, for
+/// a kind or a sex that is none of the world's.
+bool compterSpeedbrick(Recensement& recensement, int genre, int sexe);
 
 /// The history row of one tick.
 void ajouterHistorique(std::vector<std::int32_t>& historique, int tick,

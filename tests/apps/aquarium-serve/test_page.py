@@ -137,30 +137,32 @@ class Direct(unittest.TestCase):
 
 class Relecture(unittest.TestCase):
     def test_curseur(self):
-        with tempfile.TemporaryDirectory() as dossier:
-            trace = os.path.join(dossier, "t.jsonl")
-            census = statistiques(dossier, "--seed", "1", "--ticks", "600", "--state", trace,
-                                  "--state-every", "50")
-            serveur = Serveur(SERVE, "--replay", trace, dossier=dossier)
-            chromium = Chromium()
-            try:
-                chromium.pilote.get(serveur.adresse)
-                chromium.attendre(chromium.compteurs)
-                curseur = chromium.pilote.find_element("id", "curseur")
-                ActionChains(chromium.pilote).click(curseur).send_keys(
-                    Keys.HOME, *[Keys.ARROW_RIGHT] * 7).perform()
-                chromium.attendre(lambda: chromium.compteurs()["tick"] == 350)
-                self.assertEqual(chromium.compteurs(), census[350])
-                self.assertEqual(chromium.pilote.find_element("id", "tickCurseur").text, "350")
-                time.sleep(1)
-                self.assertEqual(chromium.compteurs()["tick"], 350)
-                chromium.pilote.find_element("id", "lecture").click()
-                chromium.attendre(lambda: chromium.compteurs()["tick"] == 600)
-                self.assertEqual(chromium.compteurs(), census[600])
-            finally:
-                chromium.fermer()
-                statut = serveur.arreter()
-            self.assertEqual(statut, 0, serveur.texte())
+        """The same run's trace in either format: the slider and play show its dumped ticks."""
+        for format in ["jsonl", "h5"]:
+            with self.subTest(format=format), tempfile.TemporaryDirectory() as dossier:
+                trace = os.path.join(dossier, "t." + format)
+                census = statistiques(dossier, "--seed", "1", "--ticks", "600", "--state", trace,
+                                      "--state-every", "50")
+                serveur = Serveur(SERVE, "--replay", trace, dossier=dossier)
+                chromium = Chromium()
+                try:
+                    chromium.pilote.get(serveur.adresse)
+                    chromium.attendre(chromium.compteurs)
+                    curseur = chromium.pilote.find_element("id", "curseur")
+                    ActionChains(chromium.pilote).click(curseur).send_keys(
+                        Keys.HOME, *[Keys.ARROW_RIGHT] * 7).perform()
+                    chromium.attendre(lambda: chromium.compteurs()["tick"] == 350)
+                    self.assertEqual(chromium.compteurs(), census[350])
+                    self.assertEqual(chromium.pilote.find_element("id", "tickCurseur").text, "350")
+                    time.sleep(1)
+                    self.assertEqual(chromium.compteurs()["tick"], 350)
+                    chromium.pilote.find_element("id", "lecture").click()
+                    chromium.attendre(lambda: chromium.compteurs()["tick"] == 600)
+                    self.assertEqual(chromium.compteurs(), census[600])
+                finally:
+                    chromium.fermer()
+                    statut = serveur.arreter()
+                self.assertEqual(statut, 0, serveur.texte())
 
 
 if __name__ == "__main__":
