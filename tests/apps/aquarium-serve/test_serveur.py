@@ -93,8 +93,9 @@ class ClientWs:
         """The tick of the next picture, asked for."""
         self.demander()
         code, charge = self.message()
-        assert code == 2 and charge[:4] == b"AQF1", (code, charge[:16])
-        return struct.unpack_from("<i", charge, 4)[0]
+        assert code == 2 and charge[:4] == b"AQF2", (code, charge[:16])
+        # The first column, after the 64 bytes of the header.
+        return int(struct.unpack_from("<d", charge, 64)[0])
 
     def est_ferme(self):
         """Whether the server ends the connection (a close frame or the end of the stream)."""
@@ -200,6 +201,7 @@ class Hostiles(unittest.TestCase):
         cas = [
             (b"GET / HTTP/1.1\r\nHost: x\r\n\r\n", 200),
             (b"GET /page.js HTTP/1.1\r\nHost: x\r\n\r\n", 200),
+            (b"GET /columns.json HTTP/1.1\r\nHost: x\r\n\r\n", 200),
             (b"GET /../../../../etc/passwd HTTP/1.1\r\nHost: x\r\n\r\n", 404),
             (b"GET /%2e%2e/%2e%2e/etc/passwd HTTP/1.1\r\nHost: x\r\n\r\n", 404),
             (b"GET /page.js/../main.cpp HTTP/1.1\r\nHost: x\r\n\r\n", 404),
