@@ -397,6 +397,9 @@ bool SortieTraceHdf5::envoyer(TableHdf5& table, hsize_t multiple) {
 }
 
 void SortieTraceHdf5::ecrireEnvois() {
+    // HDF5's error settings are each thread's: this one's failures too are reported once, by
+    // erreur(), rather than printed by the library.
+    H5Eset_auto2(H5E_DEFAULT, nullptr, nullptr);
     std::unique_lock<std::mutex> verrou(verrou_);
     for (;;) {
         signal_.wait(verrou, [this] { return arret_ || !envois_.empty(); });
