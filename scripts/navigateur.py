@@ -12,11 +12,6 @@ import time
 from selenium import webdriver
 from selenium.webdriver.chrome.service import Service
 
-# The overlay's counters, named as the columns of aquarium-batch --stats.
-COMPTEURS = ["tick", "speedbricks", "normal", "gentil", "aga", "male", "female", "undecided",
-             "cutits"]
-
-
 class Serveur:
     """aquarium-serve on a port the system picks, its standard error in a file."""
 
@@ -74,13 +69,14 @@ class Chromium:
         shutil.rmtree(self.profil, ignore_errors=True)
 
     def compteurs(self):
-        """The overlay's counters, all read at one moment; None before the first picture."""
-        textes = self.pilote.execute_script(
-            "return arguments[0].map((id) => document.getElementById(id).textContent);",
-            COMPTEURS)
-        if not textes[0].isdigit():
+        """The overlay's counters by column, all read at one moment, None for one the page
+        does not know; None before the first picture."""
+        paires = self.pilote.execute_script(
+            "return [...document.querySelectorAll('[data-colonne]')]"
+            ".map((b) => [b.dataset.colonne, b.textContent]);")
+        if not paires or not paires[0][1].isdigit():
             return None
-        return dict(zip(COMPTEURS, map(int, textes)))
+        return {nom: int(texte) if texte != "?" else None for nom, texte in paires}
 
     def attendre(self, condition, delai=120):
         """The first true value of condition(), waited for."""

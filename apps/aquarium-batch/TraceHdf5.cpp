@@ -4,6 +4,7 @@
 #include "C_AQUARIUM.h"
 #include "C_CUTIT.h"
 #include "C_SPEEDBRICK.h"
+#include "FormatHdf5.h"
 #include "OptionsMonde.h"
 #include "SortiesLot.h"
 
@@ -18,10 +19,10 @@
 #include <unistd.h>
 #include <utility>
 
+using namespace traceHdf5;
+
 namespace {
 
-/// The layout of the file; a change of it gets a new number.
-constexpr int kFormat = 1;
 // A chunk of a few hundred kilobytes: large enough for deflate, small enough for the default
 // chunk cache, which then keeps the chunk being filled in memory.
 constexpr hsize_t kRangeesParMorceau = 8192;
@@ -30,130 +31,6 @@ constexpr hsize_t kTicksParMorceau = 1024;
 constexpr unsigned kNiveauDeflate = 1;
 // Chunks handed to the writer and not yet written, at most.
 constexpr std::size_t kEnvoisMax = 4;
-
-struct RangeeTick {
-    std::int32_t tick;
-    std::int32_t compteurOrganisme;
-    std::int64_t premiereSpeedbrick;
-    std::int32_t speedbricks;
-    std::int64_t premierAnneau;
-    std::int32_t anneaux;
-    std::int64_t premierCutit;
-    std::int32_t cutits;
-};
-
-// What every creature has.
-struct Corps {
-    std::int32_t tick;
-    std::int32_t id;
-    float pos[3];
-    float vel[3];
-    std::int8_t turning[3];
-    float remaining[3];
-};
-
-struct RangeeSpeedbrick {
-    Corps corps;
-    std::int8_t kind;
-    std::int32_t age;
-    std::int32_t sexe;
-    std::int32_t invincible;
-    std::int32_t sterile;
-    std::int32_t nextRing;
-    std::int32_t rings;
-};
-
-struct RangeeAnneau {
-    std::int32_t tick;
-    std::int32_t speedbrick;
-    std::int32_t id;
-    float pos[3];
-};
-
-const char* const kAxes[] = {"_x", "_y", "_z"};
-
-/// The type h5py reads as numpy's bool.
-hid_t typeBooleen() {
-    const hid_t type = H5Tenum_create(H5T_NATIVE_INT8);
-    std::int8_t valeur = 0;
-    H5Tenum_insert(type, "FALSE", &valeur);
-    valeur = 1;
-    H5Tenum_insert(type, "TRUE", &valeur);
-    return type;
-}
-
-hid_t typeGenre() {
-    const hid_t type = H5Tenum_create(H5T_NATIVE_INT8);
-    const char* noms[] = {"NORMAL", "GENTIL", "AGA"};
-    const T_Genre genres[] = {GENRE_NORMAL, GENRE_GENTIL, GENRE_AGA};
-    for (std::size_t i = 0; i < 3; ++i) {
-        const auto valeur = static_cast<std::int8_t>(genres[i]);
-        H5Tenum_insert(type, noms[i], &valeur);
-    }
-    return type;
-}
-
-void insererTriplet(hid_t type, const char* nom, std::size_t decalage, hid_t membre,
-                    std::size_t taille) {
-    for (std::size_t axe = 0; axe < 3; ++axe) {
-        H5Tinsert(type, (std::string(nom) + kAxes[axe]).c_str(), decalage + axe * taille, membre);
-    }
-}
-
-void insererCorps(hid_t type, std::size_t base) {
-    H5Tinsert(type, "tick", base + offsetof(Corps, tick), H5T_NATIVE_INT32);
-    H5Tinsert(type, "id", base + offsetof(Corps, id), H5T_NATIVE_INT32);
-    insererTriplet(type, "pos", base + offsetof(Corps, pos), H5T_NATIVE_FLOAT, sizeof(float));
-    insererTriplet(type, "vel", base + offsetof(Corps, vel), H5T_NATIVE_FLOAT, sizeof(float));
-    const hid_t booleen = typeBooleen();
-    insererTriplet(type, "turning", base + offsetof(Corps, turning), booleen, 1);
-    H5Tclose(booleen);
-    insererTriplet(type, "remaining", base + offsetof(Corps, remaining), H5T_NATIVE_FLOAT,
-                   sizeof(float));
-}
-
-hid_t typeTick() {
-    const hid_t t = H5Tcreate(H5T_COMPOUND, sizeof(RangeeTick));
-    H5Tinsert(t, "tick", offsetof(RangeeTick, tick), H5T_NATIVE_INT32);
-    H5Tinsert(t, "compteurOrganisme", offsetof(RangeeTick, compteurOrganisme), H5T_NATIVE_INT32);
-    H5Tinsert(t, "speedbrickRow", offsetof(RangeeTick, premiereSpeedbrick), H5T_NATIVE_INT64);
-    H5Tinsert(t, "speedbrickCount", offsetof(RangeeTick, speedbricks), H5T_NATIVE_INT32);
-    H5Tinsert(t, "ringRow", offsetof(RangeeTick, premierAnneau), H5T_NATIVE_INT64);
-    H5Tinsert(t, "ringCount", offsetof(RangeeTick, anneaux), H5T_NATIVE_INT32);
-    H5Tinsert(t, "cutitRow", offsetof(RangeeTick, premierCutit), H5T_NATIVE_INT64);
-    H5Tinsert(t, "cutitCount", offsetof(RangeeTick, cutits), H5T_NATIVE_INT32);
-    return t;
-}
-
-hid_t typeSpeedbrick() {
-    const hid_t t = H5Tcreate(H5T_COMPOUND, sizeof(RangeeSpeedbrick));
-    insererCorps(t, offsetof(RangeeSpeedbrick, corps));
-    const hid_t genre = typeGenre();
-    H5Tinsert(t, "kind", offsetof(RangeeSpeedbrick, kind), genre);
-    H5Tclose(genre);
-    H5Tinsert(t, "age", offsetof(RangeeSpeedbrick, age), H5T_NATIVE_INT32);
-    H5Tinsert(t, "sexe", offsetof(RangeeSpeedbrick, sexe), H5T_NATIVE_INT32);
-    H5Tinsert(t, "invincible", offsetof(RangeeSpeedbrick, invincible), H5T_NATIVE_INT32);
-    H5Tinsert(t, "sterile", offsetof(RangeeSpeedbrick, sterile), H5T_NATIVE_INT32);
-    H5Tinsert(t, "nextRing", offsetof(RangeeSpeedbrick, nextRing), H5T_NATIVE_INT32);
-    H5Tinsert(t, "rings", offsetof(RangeeSpeedbrick, rings), H5T_NATIVE_INT32);
-    return t;
-}
-
-hid_t typeCutit() {
-    const hid_t t = H5Tcreate(H5T_COMPOUND, sizeof(Corps));
-    insererCorps(t, 0);
-    return t;
-}
-
-hid_t typeAnneau() {
-    const hid_t t = H5Tcreate(H5T_COMPOUND, sizeof(RangeeAnneau));
-    H5Tinsert(t, "tick", offsetof(RangeeAnneau, tick), H5T_NATIVE_INT32);
-    H5Tinsert(t, "speedbrick", offsetof(RangeeAnneau, speedbrick), H5T_NATIVE_INT32);
-    H5Tinsert(t, "id", offsetof(RangeeAnneau, id), H5T_NATIVE_INT32);
-    insererTriplet(t, "pos", offsetof(RangeeAnneau, pos), H5T_NATIVE_FLOAT, sizeof(float));
-    return t;
-}
 
 void remplirCorps(Corps& c, int tick, const C_ORGANISME& o) {
     c.tick = tick;
@@ -166,27 +43,6 @@ void remplirCorps(Corps& c, int tick, const C_ORGANISME& o) {
         c.turning[axe] = o.getRetournementEnCours(axe) ? 1 : 0;
         c.remaining[axe] = o.getRetournementRestant(axe);
     }
-}
-
-// The single-writer mode needs the file format of HDF5 1.10.
-hid_t accesRecent() {
-    const hid_t acces = H5Pcreate(H5P_FILE_ACCESS);
-    H5Pset_libver_bounds(acces, H5F_LIBVER_LATEST, H5F_LIBVER_LATEST);
-    return acces;
-}
-
-herr_t noterRaison(unsigned, const H5E_error2_t* erreur, void* raison) {
-    auto& texte = *static_cast<std::string*>(raison);
-    if (texte.empty() && erreur->desc != nullptr) texte = erreur->desc;
-    return 0;
-}
-
-/// What HDF5 said of its last failure, the innermost reason.
-std::string raisonHdf5() {
-    std::string raison;
-    H5Ewalk2(H5E_DEFAULT, H5E_WALK_UPWARD, noterRaison, &raison);
-    H5Eclear2(H5E_DEFAULT);
-    return raison.empty() ? "HDF5 failed" : raison;
 }
 
 bool ecrireAttributTexte(hid_t objet, const char* nom, const std::string& valeur) {
@@ -213,14 +69,6 @@ bool ecrireAttributNombre(hid_t objet, const char* nom, hid_t type, T valeur) {
     return ecrit;
 }
 
-template <typename T> bool lireAttributNombre(hid_t objet, const char* nom, hid_t type, T& valeur) {
-    if (H5Aexists(objet, nom) <= 0) return false;
-    const hid_t attribut = H5Aopen(objet, nom, H5P_DEFAULT);
-    const bool lu = attribut >= 0 && H5Aread(attribut, type, &valeur) >= 0;
-    if (attribut >= 0) H5Aclose(attribut);
-    return lu;
-}
-
 herr_t copierAttribut(hid_t source, const char* nom, const H5A_info_t*, void* destination) {
     const hid_t attribut = H5Aopen(source, nom, H5P_DEFAULT);
     if (attribut < 0) return -1;
@@ -241,8 +89,6 @@ herr_t copierAttribut(hid_t source, const char* nom, const H5A_info_t*, void* de
     H5Aclose(attribut);
     return statut;
 }
-
-const char* const kNoms[] = {"ticks", "speedbricks", "genomes", "rings", "cutits"};
 
 } // namespace
 
@@ -339,16 +185,16 @@ bool SortieTraceHdf5::verifierReprise() {
     const std::uint64_t attendues[] = {reprise_->ticks, reprise_->speedbricks,
                                        reprise_->speedbricks, reprise_->anneaux, reprise_->cutits};
     for (std::size_t i = 0; i < 5 && raison.empty(); ++i) {
-        const hid_t dataset = H5Dopen2(fichier, kNoms[i], H5P_DEFAULT);
+        const hid_t dataset = H5Dopen2(fichier, kTables[i], H5P_DEFAULT);
         hsize_t dimensions[2] = {0, 0};
         if (dataset < 0) {
-            raison = std::string("no table '") + kNoms[i] + "'";
+            raison = std::string("no table '") + kTables[i] + "'";
         } else {
             const hid_t espace = H5Dget_space(dataset);
             H5Sget_simple_extent_dims(espace, dimensions, nullptr);
             H5Sclose(espace);
             if (dimensions[0] < attendues[i]) {
-                raison = std::string("fewer rows in '") + kNoms[i] + "' than the " +
+                raison = std::string("fewer rows in '") + kTables[i] + "' than the " +
                          std::to_string(attendues[i]) + " recorded";
             } else if (i == 0 && attendues[0] > 0) {
                 RangeeTick derniere = {};
@@ -396,7 +242,7 @@ bool SortieTraceHdf5::copierJusquA(const PositionHdf5& position) {
         copie = H5Aiterate2(source, H5_INDEX_NAME, H5_ITER_NATIVE, nullptr, copierAttribut,
                             &destination) >= 0;
     }
-    for (const char* nom : kNoms) {
+    for (const char* nom : kTables) {
         if (copie) copie = H5Ocopy(source, nom, fichier_, nom, H5P_DEFAULT, H5P_DEFAULT) >= 0;
     }
     if (source >= 0) H5Fclose(source);
@@ -432,7 +278,7 @@ bool SortieTraceHdf5::copierJusquA(const PositionHdf5& position) {
 bool SortieTraceHdf5::ouvrirTables(hid_t fichier) {
     TableHdf5* tables[] = {&ticks_, &speedbricks_, &genomes_, &anneaux_, &cutits_};
     for (std::size_t i = 0; i < 5; ++i) {
-        tables[i]->dataset = H5Dopen2(fichier, kNoms[i], H5P_DEFAULT);
+        tables[i]->dataset = H5Dopen2(fichier, kTables[i], H5P_DEFAULT);
         if (tables[i]->dataset < 0) return false;
     }
     const hid_t espace = H5Dget_space(genomes_.dataset);
@@ -469,7 +315,7 @@ bool SortieTraceHdf5::creerTables(int tailleGenome) {
         // The rows as they lie in memory, padding included, which compresses to nothing:
         // converting each record to a packed type cost more than the simulation.
         t.dataset =
-            H5Dcreate2(fichier_, kNoms[i], t.type, espace, H5P_DEFAULT, creation, H5P_DEFAULT);
+            H5Dcreate2(fichier_, kTables[i], t.type, espace, H5P_DEFAULT, creation, H5P_DEFAULT);
         H5Pclose(creation);
         H5Sclose(espace);
         if (t.dataset < 0) return false;
@@ -551,6 +397,9 @@ bool SortieTraceHdf5::envoyer(TableHdf5& table, hsize_t multiple) {
 }
 
 void SortieTraceHdf5::ecrireEnvois() {
+    // HDF5's error settings are each thread's: this one's failures too are reported once, by
+    // erreur(), rather than printed by the library.
+    H5Eset_auto2(H5E_DEFAULT, nullptr, nullptr);
     std::unique_lock<std::mutex> verrou(verrou_);
     for (;;) {
         signal_.wait(verrou, [this] { return arret_ || !envois_.empty(); });

@@ -35,8 +35,9 @@ bool SortieDiffusion::ecrire(const Instant& instant) {
         maintenant - dernierePublication_ >= std::chrono::seconds(1) / kImagesParSeconde) {
         image_.prendre(instant.monde);
         image_.recensement = instant.apres;
-        serveur_.publier(encoderImage(image_, ticksParSeconde_, -1, 0, instant.dernier()),
-                         std::move(historique_));
+        serveur_.publier(
+            encoderImage(image_, &instant.avant, ticksParSeconde_, -1, 0, instant.dernier()),
+            std::move(historique_));
         historique_.clear();
         dernierePublication_ = maintenant;
     }

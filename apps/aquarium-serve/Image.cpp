@@ -5,7 +5,10 @@
 #include "C_CUTIT.h"
 #include "C_SPEEDBRICK.h"
 
+#include <nlohmann/json.hpp>
+
 #include <cstring>
+#include <limits>
 
 namespace {
 
@@ -52,30 +55,57 @@ void Image::prendre(const C_AQUARIUM& monde) {
     taille = {monde.getTailleX(), monde.getTailleY(), monde.getTailleZ()};
 }
 
-std::string encoderImage(const Image& image, float ticksParSeconde, int ligne, int lignes,
-                         bool fini) {
+void Image::vider(int tickLu) {
+    for (std::vector<float>& c : centres)
+        c.clear();
+    tick = tickLu;
+    recensement = {};
+}
+
+bool Image::ajouterSpeedbrick(int genre, int sexe, const float* pos) {
+    if (!compterSpeedbrick(recensement, genre, sexe)) return false;
+    ajouterCentre(centres[formeDeTete(static_cast<T_Sexe>(sexe))], pos[0], pos[1], pos[2]);
+    return true;
+}
+
+bool compterSpeedbrick(Recensement& r, int genre, int sexe) {
+    static_assert(GENRE_NORMAL == 0 && GENRE_GENTIL == 1 && GENRE_AGA == 2);
+    static_assert(INDETERMINE == 0 && MALE == 1 && FEMELLE == 2);
+    if (genre < 0 || genre > 2 || sexe < 0 || sexe > 2) return false;
+    int* parGenre[] = {&r.normal, &r.gentil, &r.aga};
+    int* parSexe[] = {&r.indetermine, &r.male, &r.femelle};
+    ++*parGenre[genre];
+    ++*parSexe[sexe];
+    ++r.speedbricks;
+    return true;
+}
+
+std::string encoderImage(const Image& image, const Recensement* avant, float ticksParSeconde,
+                         int ligne, int lignes, bool fini) {
+    const std::vector<ColonneStats>& colonnes = colonnesStats();
     std::size_t flottants = 0;
     for (const std::vector<float>& c : image.centres)
         flottants += c.size();
-    std::string octets(kTailleEntete + flottants * 4, '\0');
-    const Recensement& r = image.recensement;
+    std::string octets(kTailleEntete + colonnes.size() * 8 + flottants * 4, '\0');
     poser(octets, MOT_MAGIQUE, kMagiqueImage);
-    poser(octets, MOT_TICK, image.tick);
-    poser(octets, MOT_SPEEDBRICKS, r.speedbricks);
-    poser(octets, MOT_NORMAL, r.normal);
-    poser(octets, MOT_GENTIL, r.gentil);
-    poser(octets, MOT_AGA, r.aga);
-    poser(octets, MOT_MALE, r.male);
-    poser(octets, MOT_FEMELLE, r.femelle);
-    poser(octets, MOT_INDETERMINE, r.indetermine);
-    poser(octets, MOT_CUTITS, r.cutits);
+    poser(octets, MOT_COLONNES, static_cast<std::int32_t>(colonnes.size()));
+    for (std::size_t i = 0; i < colonnes.size(); ++i) {
+        const ColonneStats& c = colonnes[i];
+        // Doubles hold every count exactly, and NaN says what is not known.
+        const double valeur =
+            avant == nullptr && c.evenement
+                ? std::numeric_limits<double>::quiet_NaN()
+                : static_cast<double>(c.valeur(image.tick, image.recensement,
+                                               avant != nullptr ? *avant : image.recensement));
+        std::memcpy(&octets[kTailleEntete + i * 8], &valeur, 8);
+    }
     poser(octets, MOT_TICKS_PAR_SECONDE, ticksParSeconde);
     for (std::size_t i = 0; i < 3; ++i)
         poser(octets, MOT_TAILLE_X + i, image.taille[i]);
     poser(octets, MOT_LIGNE, ligne);
     poser(octets, MOT_LIGNES, lignes);
     poser(octets, MOT_FINI, fini ? 1 : 0);
-    std::size_t position = kTailleEntete;
+    std::size_t position = kTailleEntete + colonnes.size() * 8;
     for (std::size_t f = 0; f < NOMBRE_FORMES; ++f) {
         const std::vector<float>& c = image.centres[f];
         poser(octets, MOT_SPHERES + f, static_cast<std::int32_t>(c.size() / 3));
@@ -84,6 +114,16 @@ std::string encoderImage(const Image& image, float ticksParSeconde, int ligne, i
         position += c.size() * 4;
     }
     return octets;
+}
+
+const std::string& nomsDesColonnes() {
+    static const std::string noms = [] {
+        nlohmann::json liste = nlohmann::json::array();
+        for (const ColonneStats& c : colonnesStats())
+            liste.push_back(c.nom);
+        return liste.dump();
+    }();
+    return noms;
 }
 
 void ajouterHistorique(std::vector<std::int32_t>& historique, int tick,

@@ -13,7 +13,9 @@ class C_AQUARIUM;
 // One picture of the world as the page receives it: a binary WebSocket message, little-endian,
 // every field four bytes so that the page reads it through typed arrays without copying.
 //
-//   header       kMotsEntete 32-bit words (EntetImage's order below)
+//   header       kMotsEntete 32-bit words (MotEntete's order below), padded to 8 bytes
+//   columns      the statistics' columns of the tick (colonnesStats's order, their names in
+//                the page's /columns.json), doubles: NaN for one a replay cannot know
 //   centres      x, y, z floats of every sphere, one kind after the other (Forme's order)
 //   history      rows of kColonnesHistorique integers: tick, speedbricks, normal, gentil, aga
 //
@@ -25,15 +27,6 @@ enum Forme { TETE_JEUNE, TETE_MALE, TETE_FEMELLE, ANNEAU, CUTIT, NOMBRE_FORMES }
 /// Where each field sits in the header, in words.
 enum MotEntete : std::size_t {
     MOT_MAGIQUE,
-    MOT_TICK,
-    MOT_SPEEDBRICKS,
-    MOT_NORMAL,
-    MOT_GENTIL,
-    MOT_AGA,
-    MOT_MALE,
-    MOT_FEMELLE,
-    MOT_INDETERMINE,
-    MOT_CUTITS,
     /// Float: the simulation's ticks per second; negative for a replay.
     MOT_TICKS_PAR_SECONDE,
     MOT_TAILLE_X,
@@ -46,11 +39,13 @@ enum MotEntete : std::size_t {
     MOT_FINI,
     MOT_SPHERES,
     MOT_LIGNES_HISTORIQUE = MOT_SPHERES + NOMBRE_FORMES,
+    MOT_COLONNES,
     kMotsEntete,
 };
 
-inline constexpr std::uint32_t kMagiqueImage = 0x31465141; // "AQF1"
-inline constexpr std::size_t kTailleEntete = kMotsEntete * 4;
+inline constexpr std::uint32_t kMagiqueImage = 0x32465141; // "AQF2"
+/// The columns' doubles are read in place, on their 8-byte boundary.
+inline constexpr std::size_t kTailleEntete = (kMotsEntete * 4 + 7) / 8 * 8;
 inline constexpr std::size_t kColonnesHistorique = 5;
 
 /// What a picture holds before it is encoded.
@@ -63,11 +58,25 @@ struct Image {
 
     /// Takes the world's spheres, keeping the vectors' memory from one picture to the next.
     void prendre(const C_AQUARIUM& monde);
+    /// Empties the picture for a tick read back from a trace, keeping the vectors' memory.
+    void vider(int tickLu);
+    /// A speedbrick read back: its head, counted by kind and by sex. False, and nothing added,
+    /// for a kind or a sex that is none of the world's.
+    bool ajouterSpeedbrick(int genre, int sexe, const float* pos);
 };
 
-/// Header and centres; the history's row count is left 0 for each client to set.
-std::string encoderImage(const Image& image, float ticksParSeconde, int ligne, int lignes,
-                         bool fini);
+/// Header, columns and centres; the history's row count is left 0 for each client to set. The
+/// columns of the tick's events come from the census before it; without it (a replay's),
+/// they are unknown.
+std::string encoderImage(const Image& image, const Recensement* avant, float ticksParSeconde,
+                         int ligne, int lignes, bool fini);
+
+/// The columns' names, as the page gets them: a JSON array.
+const std::string& nomsDesColonnes();
+
+/// Counts a speedbrick read back from a trace by kind and by sex; false, counting nothing, for
+/// a kind or a sex that is none of the world's.
+bool compterSpeedbrick(Recensement& recensement, int genre, int sexe);
 
 /// The history row of one tick.
 void ajouterHistorique(std::vector<std::int32_t>& historique, int tick,

@@ -1,5 +1,7 @@
 #include "Page.h"
 
+#include "Image.h"
+
 #include <array>
 #include <utility>
 
@@ -21,13 +23,15 @@ std::string_view contenu(const char* debut, const char* fin) {
     return {debut, static_cast<std::size_t>(fin - debut)};
 }
 
-const std::array<std::pair<std::string_view, FichierPage>, 4> kFichiers{{
+const std::array<std::pair<std::string_view, FichierPage>, 5> kFichiers{{
     {"/", {"text/html; charset=utf-8", contenu(aquarium_page_html, aquarium_page_html_fin)}},
     {"/index.html",
      {"text/html; charset=utf-8", contenu(aquarium_page_html, aquarium_page_html_fin)}},
     {"/page.js",
      {"text/javascript; charset=utf-8", contenu(aquarium_page_js, aquarium_page_js_fin)}},
     {"/page.css", {"text/css; charset=utf-8", contenu(aquarium_page_css, aquarium_page_css_fin)}},
+    // The names of the counters each picture carries, from the table of the statistics' columns.
+    {"/columns.json", {"application/json", nomsDesColonnes()}},
 }};
 
 } // namespace

@@ -19,12 +19,11 @@ float coordonnee(const json& valeur) {
     return valeur.get<float>();
 }
 
-void ajouterPosition(std::vector<float>& centres, const json& triplet) {
+std::array<float, 3> position(const json& triplet) {
     if (!triplet.is_array() || triplet.size() != 3) {
         throw std::runtime_error("a position is not three numbers");
     }
-    for (const json& c : triplet)
-        centres.push_back(coordonnee(c));
+    return {coordonnee(triplet[0]), coordonnee(triplet[1]), coordonnee(triplet[2])};
 }
 
 const json& membre(const json& objet, const char* nom) {
@@ -39,33 +38,12 @@ const json& tableau(const json& objet, const char* nom) {
     return valeur;
 }
 
-void compterGenre(Recensement& r, const json& genre) {
-    if (genre == "NORMAL") {
-        ++r.normal;
-    } else if (genre == "GENTIL") {
-        ++r.gentil;
-    } else if (genre == "AGA") {
-        ++r.aga;
-    } else {
-        throw std::runtime_error("a speedbrick of unknown kind");
+int genreDeNom(const json& genre) {
+    const char* const noms[] = {"NORMAL", "GENTIL", "AGA"};
+    for (int i = 0; i < 3; ++i) {
+        if (genre == noms[i]) return i;
     }
-}
-
-Forme compterSexe(Recensement& r, const json& sexe) {
-    if (!sexe.is_number_integer()) throw std::runtime_error("a sex that is no integer");
-    switch (sexe.get<int>()) {
-    case 0:
-        ++r.indetermine;
-        return TETE_JEUNE;
-    case 1:
-        ++r.male;
-        return TETE_MALE;
-    case 2:
-        ++r.femelle;
-        return TETE_FEMELLE;
-    default:
-        throw std::runtime_error("a sex other than 0, 1 or 2");
-    }
+    return -1;
 }
 
 // One dumped tick: every field the picture needs is checked, the others left alone.
@@ -75,26 +53,27 @@ void lireObjet(const json& ligne, Image& image) {
     if (!tick.is_number_integer() || tick.get<long long>() < 0) {
         throw std::runtime_error("\"tick\" is no tick");
     }
-    image.tick = tick.get<int>();
-    image.recensement = {};
-    for (std::vector<float>& c : image.centres)
-        c.clear();
+    image.vider(tick.get<int>());
     Recensement& r = image.recensement;
     for (const json& s : tableau(ligne, "speedbricks")) {
-        compterGenre(r, membre(s, "kind"));
-        const Forme tete = compterSexe(r, membre(s, "sexe"));
-        ajouterPosition(image.centres[tete], membre(s, "pos"));
+        const json& sexe = membre(s, "sexe");
+        const std::array<float, 3> tete = position(membre(s, "pos"));
+        if (!sexe.is_number_integer() ||
+            !image.ajouterSpeedbrick(genreDeNom(membre(s, "kind")), sexe.get<int>(), tete.data())) {
+            throw std::runtime_error("a speedbrick of unknown kind or sex");
+        }
         for (const json& anneau : tableau(s, "rings")) {
             if (!anneau.is_array() || anneau.size() != 4) {
                 throw std::runtime_error("a ring is not [id, x, y, z]");
             }
             for (std::size_t i = 1; i < 4; ++i)
                 image.centres[ANNEAU].push_back(coordonnee(anneau[i]));
+            ++r.anneaux;
         }
-        ++r.speedbricks;
     }
     for (const json& c : tableau(ligne, "cutits")) {
-        ajouterPosition(image.centres[CUTIT], membre(c, "pos"));
+        const std::array<float, 3> p = position(membre(c, "pos"));
+        image.centres[CUTIT].insert(image.centres[CUTIT].end(), p.begin(), p.end());
         ++r.cutits;
     }
     // Only the run's first line names its tank; a resumed run's trace keeps the default one.
@@ -184,9 +163,7 @@ std::unique_ptr<LecteurTrace> ouvrirTrace(const std::string& chemin, std::string
     char debut[sizeof kSignatureHdf5 - 1] = {};
     essai.read(debut, sizeof debut);
     if (essai.gcount() == sizeof debut && std::memcmp(debut, kSignatureHdf5, sizeof debut) == 0) {
-        erreur = "an HDF5 trace, which this build does not read: give the JSON Lines one "
-                 "(aquarium-batch --state)";
-        return nullptr;
+        return ouvrirTraceHdf5(chemin, erreur);
     }
     auto trace = std::make_unique<TraceJsonLignes>();
     if (!trace->ouvrir(chemin, erreur)) return nullptr;

@@ -25,3 +25,6 @@ public:
 /// Opens and checks a whole trace, so that a damaged one is refused before anything is served.
 /// nullptr, with the reason in `erreur`, when it is refused.
 std::unique_ptr<LecteurTrace> ouvrirTrace(const std::string& chemin, std::string& erreur);
+
+/// ouvrirTrace's reader of HDF5 traces (RelectureHdf5.cpp).
+std::unique_ptr<LecteurTrace> ouvrirTraceHdf5(const std::string& chemin, std::string& erreur);

@@ -322,7 +322,7 @@ std::shared_ptr<const std::string> Serveur::Etat::imageDeLigne(std::size_t ligne
         return nullptr;
     }
     imageLue = std::make_shared<const std::string>(encoderImage(
-        tampon, -1.0f, static_cast<int>(ligne), static_cast<int>(trace->lignes()), false));
+        tampon, nullptr, -1.0f, static_cast<int>(ligne), static_cast<int>(trace->lignes()), false));
     ligneLue = ligne;
     return imageLue;
 }

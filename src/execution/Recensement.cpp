@@ -90,9 +90,9 @@ const std::vector<ColonneStats>& colonnesStats() {
         {"undecided", [](int, R apres, R) -> std::int64_t { return apres.indetermine; }},
         {"rings", [](int, R apres, R) { return apres.anneaux; }},
         {"cutits", [](int, R apres, R) -> std::int64_t { return apres.cutits; }},
-        {"births", [](int, R apres, R avant) { return apres.naissances - avant.naissances; }},
-        {"splits", [](int, R apres, R avant) { return apres.scissions - avant.scissions; }},
-        {"deaths", [](int, R apres, R avant) { return apres.morts - avant.morts; }},
+        {"births", [](int, R apres, R avant) { return apres.naissances - avant.naissances; }, true},
+        {"splits", [](int, R apres, R avant) { return apres.scissions - avant.scissions; }, true},
+        {"deaths", [](int, R apres, R avant) { return apres.morts - avant.morts; }, true},
     };
     return colonnes;
 }

@@ -30,6 +30,8 @@ struct ColonneStats {
     const char* nom;
     /// From the census after the tick and the one before it.
     std::int64_t (*valeur)(int tick, const Recensement& apres, const Recensement& avant);
+    /// The tick's events: known to a run, not to the census of one tick alone (a trace's).
+    bool evenement = false;
 };
 
 /// The statistics of a tick, in order: tick, speedbricks, normal, gentil, aga, male, female,

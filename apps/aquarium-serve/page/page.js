@@ -4,14 +4,17 @@ import './page.css';
 import { Graphique } from './graphique.js';
 import { FORMES, Vue } from './vue.js';
 
-// The header's 32-bit words, in the server's order.
+// The header's 32-bit words, in the server's order; the columns' doubles follow it, on their
+// 8-byte boundary.
 const MOT = {
-  magique: 0, tick: 1, speedbricks: 2, normal: 3, gentil: 4, aga: 5, male: 6, female: 7,
-  undecided: 8, cutits: 9, ticksParSeconde: 10, taille: 11, ligne: 14, lignes: 15, fini: 16,
-  spheres: 17, historique: 22, total: 23,
+  magique: 0, ticksParSeconde: 1, taille: 2, ligne: 5, lignes: 6, fini: 7, spheres: 8,
+  historique: 13, colonnes: 14, total: 15,
 };
-const MAGIQUE = 0x31465141;
-const COMPTES = ['speedbricks', 'normal', 'gentil', 'aga', 'male', 'female', 'undecided', 'cutits'];
+const TAILLE_ENTETE = Math.ceil(MOT.total / 2) * 8;
+const MAGIQUE = 0x32465141;
+// The overlay's lines start with these columns (the tick, the kinds, the sexes, the bodies, the
+// events); any other column the server names follows on the line before it.
+const DEBUTS_DE_LIGNE = new Set(['tick', 'speedbricks', 'male', 'rings', 'births']);
 // A live page asks for the latest picture; a replaying one for a line of the trace.
 const DERNIERE = -1;
 // Replay speed 1 is the window's 40 ticks a second.
@@ -21,15 +24,38 @@ const $ = (id) => document.getElementById(id);
 const vue = new Vue($('vue'));
 const graphique = new Graphique($('graphique'));
 
+// The overlay's counters, one for each of the server's columns, in its order.
+const compteurs = [];
+
+function construireCompteurs(noms) {
+  let ligne = null;
+  noms.forEach((nom) => {
+    if (ligne === null || DEBUTS_DE_LIGNE.has(nom)) {
+      ligne = document.createElement('div');
+      $('colonnes').append(ligne);
+    } else {
+      ligne.append(', ');
+    }
+    const valeur = document.createElement('b');
+    valeur.dataset.colonne = nom;
+    valeur.textContent = '–';
+    ligne.append(`${nom} `, valeur);
+    compteurs.push(valeur);
+  });
+}
+
 function lireImage(tampon) {
   const mots = new Int32Array(tampon, 0, MOT.total);
-  if (mots[MOT.magique] !== MAGIQUE) throw new Error('not a picture of this server');
+  if (mots[MOT.magique] !== MAGIQUE || mots[MOT.colonnes] !== compteurs.length) {
+    throw new Error('not a picture of this server');
+  }
   const image = {
     mots,
     ticksParSeconde: new Float32Array(tampon, MOT.ticksParSeconde * 4, 1)[0],
+    valeurs: new Float64Array(tampon, TAILLE_ENTETE, compteurs.length),
     centres: [],
   };
-  let position = MOT.total * 4;
+  let position = TAILLE_ENTETE + compteurs.length * 8;
   FORMES.forEach((_, forme) => {
     const n = mots[MOT.spheres + forme] * 3;
     image.centres.push(new Float32Array(tampon, position, n));
@@ -86,8 +112,10 @@ function montrer(image) {
   const { mots } = image;
   vue.poserTaille([mots[MOT.taille], mots[MOT.taille + 1], mots[MOT.taille + 2]]);
   image.centres.forEach((centres, forme) => vue.poserCentres(forme, centres));
-  $('tick').textContent = mots[MOT.tick];
-  COMPTES.forEach((nom) => { $(nom).textContent = mots[MOT[nom]]; });
+  // NaN: a count that a replay's trace does not hold.
+  image.valeurs.forEach((valeur, i) => {
+    compteurs[i].textContent = Number.isNaN(valeur) ? '?' : valeur;
+  });
   graphique.ajouter(image.historique);
   const relecture = mots[MOT.ligne] >= 0;
   if (relecture) {
@@ -171,5 +199,11 @@ function image(maintenant) {
   requestAnimationFrame(image);
 }
 
-connecter();
-requestAnimationFrame(image);
+fetch('columns.json')
+  .then((reponse) => reponse.json())
+  .then((noms) => {
+    construireCompteurs(noms);
+    connecter();
+    requestAnimationFrame(image);
+  })
+  .catch(() => { $('etat').textContent = 'the server is gone: reload the page'; });

@@ -13,6 +13,8 @@ import tempfile
 import time
 import unittest
 
+import h5py
+
 from navigateur import Serveur
 
 SERVE, BATCH = sys.argv.pop(1), sys.argv.pop(1)
@@ -91,8 +93,9 @@ class ClientWs:
         """The tick of the next picture, asked for."""
         self.demander()
         code, charge = self.message()
-        assert code == 2 and charge[:4] == b"AQF1", (code, charge[:16])
-        return struct.unpack_from("<i", charge, 4)[0]
+        assert code == 2 and charge[:4] == b"AQF2", (code, charge[:16])
+        # The first column, after the 64 bytes of the header.
+        return int(struct.unpack_from("<d", charge, 64)[0])
 
     def est_ferme(self):
         """Whether the server ends the connection (a close frame or the end of the stream)."""
@@ -121,8 +124,24 @@ class Refus(unittest.TestCase):
                 lignes = f.readlines()
                 g.write(lignes[0] + lignes[1][: len(lignes[1]) // 2] + "\n")
             hdf5 = os.path.join(dossier, "t.h5")
-            with open(hdf5, "wb") as f:
-                f.write(b"\x89HDF\r\n\x1a\n" + bytes(100))
+            subprocess.run([BATCH, "--seed", "1", "--ticks", "10", "--state", hdf5, "--quiet"],
+                           check=True, stderr=subprocess.DEVNULL)
+            with h5py.File(hdf5, "r") as f:
+                morceau = f["speedbricks"].id.get_chunk_info(0).byte_offset
+            with open(hdf5, "rb") as f:
+                octets = f.read()
+            signature, coupee, illisible, etrangere = (
+                os.path.join(dossier, nom + ".h5")
+                for nom in ["signature", "coupee", "illisible", "etrangere"])
+            # A chunk's compressed stream without its head; a file cut in its middle.
+            for chemin, contenu in [
+                    (signature, octets[:8] + bytes(100)),
+                    (coupee, octets[: len(octets) // 2]),
+                    (illisible, octets[:morceau] + bytes(16) + octets[morceau + 16:])]:
+                with open(chemin, "wb") as f:
+                    f.write(contenu)
+            with h5py.File(etrangere, "w") as f:
+                f["ticks"] = [0, 1, 2]
             occupe = socket.socket()
             occupe.bind(("127.0.0.1", 0))
             occupe.listen()
@@ -133,7 +152,10 @@ class Refus(unittest.TestCase):
                 (["--ticks-per-second", "-1"], "--ticks-per-second"),
                 (["--replay", os.path.join(dossier, "absente")], "cannot open it"),
                 (["--replay", abimee], "line 2"),
-                (["--replay", hdf5], "HDF5"),
+                (["--replay", signature], "not an HDF5 file"),
+                (["--replay", coupee], "truncated file"),
+                (["--replay", illisible], "'speedbricks' table cannot be read"),
+                (["--replay", etrangere], "not a state trace"),
                 (["--replay", trace, "--seed", "3"], "--seed does not apply"),
                 (["--resume", trace], "--resume"),
             ]
@@ -179,6 +201,7 @@ class Hostiles(unittest.TestCase):
         cas = [
             (b"GET / HTTP/1.1\r\nHost: x\r\n\r\n", 200),
             (b"GET /page.js HTTP/1.1\r\nHost: x\r\n\r\n", 200),
+            (b"GET /columns.json HTTP/1.1\r\nHost: x\r\n\r\n", 200),
             (b"GET /../../../../etc/passwd HTTP/1.1\r\nHost: x\r\n\r\n", 404),
             (b"GET /%2e%2e/%2e%2e/etc/passwd HTTP/1.1\r\nHost: x\r\n\r\n", 404),
             (b"GET /page.js/../main.cpp HTTP/1.1\r\nHost: x\r\n\r\n", 404),
