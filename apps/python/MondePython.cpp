@@ -107,14 +107,14 @@ FinDeCourse MondePython::courir(int jusqua, long long borne,
     }
 }
 
-// The columns of the statistics file. Taken up from a checkpoint, the world knows its event
-// counts since the seeding but not the census a tick before: the columns that change with it
-// are the tick's events, unknown.
+// The columns of the statistics file. Taken up from a checkpoint, the world knows its census
+// but not the one a tick before: the tick's events are unknown.
 std::vector<std::pair<std::string, std::optional<long long>>> MondePython::recensement() const {
     std::vector<std::pair<std::string, std::optional<long long>>> ligne;
     for (const ColonneStats& colonne : colonnesStats()) {
-        std::optional<long long> valeur = colonne.valeur(tick_, apres_, avant_.value_or(apres_));
-        if (!avant_ && valeur != colonne.valeur(tick_, apres_, Recensement{})) valeur.reset();
+        std::optional<long long> valeur;
+        if (avant_ || !colonne.evenement)
+            valeur = colonne.valeur(tick_, apres_, avant_.value_or(apres_));
         ligne.emplace_back(colonne.nom, valeur);
     }
     return ligne;
