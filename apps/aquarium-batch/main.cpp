@@ -95,7 +95,6 @@ int main(int argc, char** argv) {
     OptionsSorties sorties;
     declarerOptionsMonde(app, monde);
     declarerSorties(app, sorties);
-    app.set_version_flag("--version", std::string(kProgramme) + " " + AQUARIUM_VERSION);
     if (const std::optional<int> statut = analyserLigne(app, argc, argv)) return *statut;
     if (const std::string conflit = fichiersEnConflit(monde, sorties); !conflit.empty()) {
         std::cerr << kProgramme << ": " << conflit << " name the same file" << std::endl;

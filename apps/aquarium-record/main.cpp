@@ -107,7 +107,6 @@ int main(int argc, char** argv) {
     ReglagesVideo video;
     declarerOptionsMonde(app, monde);
     declarerVideo(app, video);
-    app.set_version_flag("--version", std::string(kProgramme) + " " + AQUARIUM_VERSION);
     if (const std::optional<int> statut = analyserLigne(app, argc, argv)) return *statut;
     if (const std::string refus = incompatibilite(monde, video); !refus.empty()) {
         std::cerr << kProgramme << ": " << refus << std::endl;

@@ -107,7 +107,6 @@ int main(int argc, char** argv) {
     OptionsServeur options;
     declarerOptionsMonde(app, monde);
     declarerServeur(app, options);
-    app.set_version_flag("--version", std::string(kProgramme) + " " + AQUARIUM_VERSION);
     if (const std::optional<int> statut = analyserLigne(app, argc, argv)) return *statut;
     if (options.hote.empty()) lireEcoute(options.ecoute, options.hote, options.port);
     if (!options.relecture.empty()) {

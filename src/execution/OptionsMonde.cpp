@@ -256,6 +256,7 @@ nlohmann::ordered_json reglagesEnJson(const OptionsMonde& options) {
 }
 
 std::optional<int> analyserLigne(CLI::App& app, int argc, char** argv) {
+    app.set_version_flag("--version", app.get_name() + " " + AQUARIUM_VERSION);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {

@@ -111,7 +111,7 @@ std::string ligneDeCommande(const OptionsMonde& options);
 /// The world's settings by their summary keys: {"founders":20,...,"tank":[600,600,600],...}.
 nlohmann::ordered_json reglagesEnJson(const OptionsMonde& options);
 
-/// Parses the command line. Returns the exit status when the program must stop there: 0 after
+/// Declares --version, then parses the command line. Returns the exit status when the program must stop there: 0 after
 /// --help or --version, 2 after a refused value, whose one-line reason is already on stderr.
 std::optional<int> analyserLigne(CLI::App& app, int argc, char** argv);
 
