@@ -90,7 +90,7 @@ void gererCollisions() {
     if (paires.size() != speedbricks.size()) phaseLarge.rangerApresScissions(paires);
     rencontres.preparer(paires);
     phaseLarge.contactsEntreSpeedbricks(
-        [&rencontres](const std::vector<ContactSpeedbricks>& contacts) {
+        [&](const std::vector<ContactSpeedbricks>& contacts) {
             rencontres.rencontrer(contacts);
         },
         rencontres.sexesPourElaguer());
