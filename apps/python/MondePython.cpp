@@ -95,16 +95,16 @@ FinDeCourse MondePython::courir(int jusqua, long long borne,
                                 const std::function<bool()>& interrompre) {
     options_.ticks = jusqua;
     const Capture capture(rapport_, options_.silencieux);
-    for (;;) {
+    FinDeCourse fin = FinDeCourse::aucune;
+    while (fin == FinDeCourse::aucune) {
         avancerTick();
         ++tick_;
         avant_ = apres_;
         apres_ = recenser(monde());
         historique_.noter(tick_, apres_.speedbricks);
-        if (tick_ == jusqua) return FinDeCourse::ticks;
-        if (borne >= 0 && apres_.speedbricks > borne) return FinDeCourse::borne;
-        if (interrompre()) return FinDeCourse::interruption;
+        fin = finDeCourse(tick_, jusqua, borne, apres_.speedbricks, interrompre);
     }
+    return fin;
 }
 
 // The columns of the statistics file. Taken up from a checkpoint, the world knows its census

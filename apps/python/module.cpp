@@ -229,7 +229,9 @@ py::object valeurPython(const DefinitionOption& d, const OptionsMonde& o) {
         const ReglagesMonde& r = o.reglages;
         return py::make_tuple(r.tailleX, r.tailleY, r.tailleZ);
     }
-    if (std::holds_alternative<bool OptionsMonde::*>(d.champ)) return py::bool_(o.silencieux);
+    if (const auto* drapeau = std::get_if<bool OptionsMonde::*>(&d.champ)) {
+        return py::bool_(o.**drapeau);
+    }
     return py::int_(std::stoll(texteOption(d, o)));
 }
 

@@ -145,7 +145,8 @@ private:
             ++tick;
             const Recensement apres = recenser(monde);
             historique_.noter(tick, apres.speedbricks);
-            fin = finDeCourse(tick, apres);
+            fin = finDeCourse(tick, options_.ticks, options_.maxSpeedbricks, apres.speedbricks,
+                              [] { return arretDemande() != 0; });
             if (!ecrire({monde, tick, apres, avant, fin, historique_, options_})) {
                 return echouer(progression, tick);
             }
@@ -170,17 +171,6 @@ private:
             if (!part.empty()) texte += ", " + part;
         }
         return texte;
-    }
-
-    // The tick asked for ends the run whatever else happened in it; then the bound; then a
-    // signal.
-    FinDeCourse finDeCourse(int tick, const Recensement& apres) const {
-        if (tick == options_.ticks) return FinDeCourse::ticks;
-        if (options_.maxSpeedbricks >= 0 && apres.speedbricks > options_.maxSpeedbricks) {
-            return FinDeCourse::borne;
-        }
-        if (arretDemande() != 0) return FinDeCourse::interruption;
-        return FinDeCourse::aucune;
     }
 
     std::string raconterFin(FinDeCourse fin, int tick) const {

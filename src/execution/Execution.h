@@ -19,6 +19,17 @@ enum class FinDeCourse {
     interruption,
 };
 
+/// Why a run ends after `tick`, which left `speedbricks` alive: the tick asked for (`dernier`)
+/// whatever else happened in it; then more than `borne` alive (-1: no bound); then a stop asked
+/// for, which `arret()` tells and is asked last.
+template <typename Arret>
+FinDeCourse finDeCourse(int tick, int dernier, long long borne, int speedbricks, Arret arret) {
+    if (tick == dernier) return FinDeCourse::ticks;
+    if (borne >= 0 && speedbricks > borne) return FinDeCourse::borne;
+    if (arret()) return FinDeCourse::interruption;
+    return FinDeCourse::aucune;
+}
+
 /// What the run loop remembers of the ticks so far. A checkpoint carries it over, so that a
 /// resumed run knows what the uninterrupted run would.
 struct Historique {
