@@ -32,7 +32,7 @@ tick: str = aquarium.World(seed=1).tick
 def run(*args, cwd=None):
     # The build tree on PYTHONPATH would hide whatever pip installs.
     env = {k: v for k, v in os.environ.items() if k != "PYTHONPATH"}
-    return subprocess.run([*map(str, args)], cwd=cwd, env=env, capture_output=True, text=True)
+    return subprocess.run(list(map(str, args)), cwd=cwd, env=env, capture_output=True, text=True)
 
 
 def checked(*args, cwd=None):
