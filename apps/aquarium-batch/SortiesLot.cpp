@@ -4,7 +4,6 @@
 
 #include <nlohmann/json.hpp>
 
-#include <cassert>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -15,21 +14,6 @@
 namespace {
 
 using Json = nlohmann::ordered_json;
-
-const char* nomFin(FinDeCourse fin) {
-    switch (fin) {
-    case FinDeCourse::ticks:
-        return "ticks";
-    case FinDeCourse::borne:
-        return "bound";
-    case FinDeCourse::interruption:
-        return "interrupted";
-    case FinDeCourse::aucune:
-        break;
-    }
-    assert(false && "a run that goes on has no reason to end");
-    return "";
-}
 
 Json recensementEnJson(const Recensement& r) {
     return {{"speedbricks", r.speedbricks},
