@@ -5,8 +5,7 @@
 #include <iostream>
 #include <utility>
 
-EtatServeur::EtatServeur(std::string nom)
-    : programme(std::move(nom)), source(std::make_unique<ImagesDirectes>()) {}
+EtatServeur::EtatServeur(std::string nom) : programme(std::move(nom)) {}
 
 // One write, so that the run's own lines, written from the other thread, do not cut it.
 void EtatServeur::signaler(const std::string& message) const {

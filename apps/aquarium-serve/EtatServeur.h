@@ -32,6 +32,7 @@ struct EtatServeur {
 
     // Everything below belongs to the server's thread.
     std::set<std::shared_ptr<SessionWebSocket>> clients;
+    /// Set by the Serveur before it starts.
     std::unique_ptr<SourceImages> source;
 };
 

@@ -14,8 +14,11 @@
 
 Serveur::Serveur(std::string programme)
     : etat_(std::make_unique<EtatServeur>(std::move(programme))),
-      ecouteur_(std::make_unique<Ecouteur>(*etat_)),
-      direct_(static_cast<ImagesDirectes*>(etat_->source.get())) {}
+      ecouteur_(std::make_unique<Ecouteur>(*etat_)) {
+    auto direct = std::make_unique<ImagesDirectes>();
+    direct_ = direct.get();
+    etat_->source = std::move(direct);
+}
 
 Serveur::~Serveur() { arreter(); }
 

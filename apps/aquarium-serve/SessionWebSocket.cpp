@@ -73,12 +73,6 @@ void SessionWebSocket::servir() {
                       });
 }
 
-void SessionWebSocket::fermer() {
-    ferme_ = true;
-    beast::error_code ignoree;
-    beast::get_lowest_layer(flux_).socket().close(ignoree);
-}
-
 void SessionWebSocket::lire() {
     flux_.async_read(lecture_, [self = shared_from_this()](beast::error_code ec, std::size_t) {
         if (ec == websocket::error::closed || ec == asio::error::eof ||
@@ -109,6 +103,8 @@ void SessionWebSocket::recevoir() {
 void SessionWebSocket::quitter(const std::string& raison) {
     if (ferme_) return;
     if (!raison.empty()) etat_.signaler(nom_ + ": " + raison);
-    fermer();
+    ferme_ = true;
+    beast::error_code ignoree;
+    beast::get_lowest_layer(flux_).socket().close(ignoree);
     etat_.clients.erase(shared_from_this());
 }

@@ -29,7 +29,6 @@ public:
     void accueillir(boost::beast::http::request<boost::beast::http::empty_body> requete);
     /// Sends the latest picture if the page is waiting for one it has not had.
     void servir();
-    void fermer();
 
 private:
     void lire();

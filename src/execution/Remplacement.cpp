@@ -49,18 +49,6 @@ bool fermer(int fd, bool reussi) {
     return reussi && ferme;
 }
 
-// The rename is what makes it the file, and it is atomic; flushing the folder makes it last.
-bool renommer(const std::string& temporaire, const std::string& chemin, std::string& erreur) {
-    if (::rename(temporaire.c_str(), chemin.c_str()) != 0) {
-        return abandonner(temporaire, erreur, "cannot write", chemin);
-    }
-    const std::filesystem::path parent = std::filesystem::path(chemin).parent_path();
-    const std::string dossier = parent.empty() ? "." : parent.string();
-    const int fd = ::open(dossier.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0 && fermer(fd, ::fsync(fd) == 0)) return true;
-    return echouer(erreur, "cannot flush the folder of", chemin);
-}
-
 } // namespace
 
 std::string temporaireDe(const std::string& chemin) { return chemin + ".tmp"; }
@@ -85,17 +73,23 @@ bool remplacerFichier(const std::string& chemin, std::initializer_list<std::stri
     bool ecrit = ::fchmod(fd, 0666 & ~masque) == 0;
     for (const std::string_view morceau : morceaux)
         ecrit = ecrit && ecrireTout(fd, morceau);
-    if (!fermer(fd, ecrit && ::fsync(fd) == 0)) {
-        return abandonner(temporaire, erreur, "cannot write", chemin);
-    }
-    return renommer(temporaire, chemin, erreur);
+    if (!fermer(fd, ecrit)) return abandonner(temporaire, erreur, "cannot write", chemin);
+    return installerTemporaire(chemin, erreur);
 }
 
+// The data reach the disk before the name does: a crash after the rename finds them there.
 bool installerTemporaire(const std::string& chemin, std::string& erreur) {
     const std::string temporaire = temporaireDe(chemin);
     const int fd = ::open(temporaire.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0 || !fermer(fd, ::fsync(fd) == 0)) {
         return abandonner(temporaire, erreur, "cannot write", chemin);
     }
-    return renommer(temporaire, chemin, erreur);
+    if (::rename(temporaire.c_str(), chemin.c_str()) != 0) {
+        return abandonner(temporaire, erreur, "cannot write", chemin);
+    }
+    const std::filesystem::path parent = std::filesystem::path(chemin).parent_path();
+    const std::string dossier = parent.empty() ? "." : parent.string();
+    const int fdDossier = ::open(dossier.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fdDossier >= 0 && fermer(fdDossier, ::fsync(fdDossier) == 0)) return true;
+    return echouer(erreur, "cannot flush the folder of", chemin);
 }

@@ -25,7 +25,7 @@ bool essayerRemplacement(const std::string& chemin, std::string& erreur);
 bool remplacerFichier(const std::string& chemin, std::initializer_list<std::string_view> morceaux,
                       std::string& erreur);
 
-/// The end of remplacerFichier for a temporary file that another library wrote: flushed to the
-/// disk, renamed onto `chemin`, the folder flushed. False with the reason, one line naming
-/// `chemin`; the temporary file is removed then.
+/// The end of remplacerFichier, for a temporary file (temporaireDe's) that another library
+/// wrote too: flushed to the disk, renamed onto `chemin`, the folder flushed. False with the
+/// reason, one line naming `chemin`; the temporary file is removed then.
 bool installerTemporaire(const std::string& chemin, std::string& erreur);
