@@ -2,8 +2,6 @@
 
 #include "Recensement.h"
 
-#include <cstddef>
-
 class C_AQUARIUM;
 
 /// Why a run ends.
