@@ -1,35 +1,17 @@
 #include "SortiesLot.h"
 
+#include "Provenance.h"
+#include "Remplacement.h"
 #include "TraceEtat.h"
 
 #include <nlohmann/json.hpp>
 
-#include <cassert>
-#include <cerrno>
 #include <cmath>
-#include <cstdio>
-#include <cstring>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
 using Json = nlohmann::ordered_json;
-
-const char* nomFin(FinDeCourse fin) {
-    switch (fin) {
-    case FinDeCourse::ticks:
-        return "ticks";
-    case FinDeCourse::borne:
-        return "bound";
-    case FinDeCourse::interruption:
-        return "interrupted";
-    case FinDeCourse::aucune:
-        break;
-    }
-    assert(false && "a run that goes on has no reason to end");
-    return "";
-}
 
 Json recensementEnJson(const Recensement& r) {
     return {{"speedbricks", r.speedbricks},
@@ -113,27 +95,6 @@ bool SortieStats::ecrire(const Instant& instant) {
     return fichier().ecrire(ligne_);
 }
 
-SortieResume::SortieResume(std::string chemin)
-    : chemin_(std::move(chemin)), temporaire_(chemin_ + "." + std::to_string(::getpid()) + ".tmp") {
-}
-
-// After a failed run, or a failed close, the temporary file is ours and nobody else's.
-SortieResume::~SortieResume() {
-    if (!ouvert_ || renomme_) return;
-    temporaire_.abandonner();
-    std::remove(temporaire_.chemin().c_str());
-}
-
-void SortieResume::abandonner() {
-    temporaire_.abandonner();
-    ouvert_ = false;
-}
-
-bool SortieResume::echouer() {
-    erreur_ = temporaire_.erreur();
-    return false;
-}
-
 // The rename would replace a device or a directory rather than write into it.
 bool SortieResume::ouvrir() {
     struct stat etat = {};
@@ -141,8 +102,7 @@ bool SortieResume::ouvrir() {
         erreur_ = "'" + chemin_ + "' is not a regular file";
         return false;
     }
-    if (!temporaire_.ouvrir()) return echouer();
-    ouvert_ = true;
+    if (!essayerRemplacement(chemin_, erreur_)) return false;
     debut_ = std::chrono::steady_clock::now();
     return true;
 }
@@ -154,11 +114,12 @@ bool SortieResume::ecrire(const Instant& instant) {
     const std::chrono::duration<double> duree = std::chrono::steady_clock::now() - debut_;
     const Recensement& fin = instant.apres;
     const Historique& h = instant.historique;
-    Json resume = {{"program", "aquarium-batch"},
-                   {"version", AQUARIUM_VERSION},
-                   {"command", "aquarium-batch " + ligneDeCommande(instant.options)},
-                   {"seed", instant.options.graine},
-                   {"settings", reglagesEnJson(instant.options)},
+    const Provenance origine = provenance(instant.programme, instant.options);
+    Json resume = {{"program", origine.programme},
+                   {"version", origine.version},
+                   {"command", origine.commande},
+                   {"seed", origine.graine},
+                   {"settings", origine.reglages},
                    {"ticks", instant.tick},
                    {"end", nomFin(instant.fin)},
                    {"final", recensementEnJson(fin)},
@@ -169,16 +130,8 @@ bool SortieResume::ecrire(const Instant& instant) {
                    {"explosionTick", nullptr},
                    {"wallSeconds", std::round(duree.count() * 1000.0) / 1000.0}};
     if (h.premierTickMille >= 0) resume["explosionTick"] = h.premierTickMille;
-    if (!temporaire_.ecrire(resume.dump() + "\n")) return echouer();
+    resume_ = resume.dump() + "\n";
     return true;
 }
 
-bool SortieResume::fermer() {
-    if (!temporaire_.fermer()) return echouer();
-    if (std::rename(temporaire_.chemin().c_str(), chemin_.c_str()) != 0) {
-        erreur_ = "cannot write '" + chemin_ + "': " + std::strerror(errno);
-        return false;
-    }
-    renomme_ = true;
-    return true;
-}
+bool SortieResume::fermer() { return remplacerFichier(chemin_, {resume_}, erreur_); }

@@ -62,31 +62,26 @@ private:
     std::string ligne_;
 };
 
-/// The summary of the run: one JSON object, written as the run ends into a file beside the one
-/// asked for and renamed onto it once closed, so that the file named is either missing or
-/// whole. Nothing is left when the run fails.
+/// The summary of the run: one JSON object, made at the last tick and written once every other
+/// output is closed, in place of the file asked for (remplacerFichier's way), so that the file
+/// named is either missing or whole, and nothing is left beside it that the same command does
+/// not replace. Nothing is written when the run fails.
 class SortieResume : public Sortie {
 public:
-    explicit SortieResume(std::string chemin);
-    /// Removes the file being written unless it took its name.
-    ~SortieResume() override;
+    explicit SortieResume(std::string chemin) : chemin_(std::move(chemin)) {}
 
     const char* option() const override { return "--summary"; }
     bool ouvrir() override;
-    bool preparer() override { return temporaire_.vider(); }
-    void abandonner() override;
+    bool preparer() override { return true; }
+    void abandonner() override {}
     bool ecrire(const Instant& instant) override;
     bool fermer() override;
     std::string erreur() const override { return erreur_; }
 
 private:
-    /// Keeps the reason of the temporary file's failure; always false.
-    bool echouer();
-
     std::string chemin_;
-    FichierSortie temporaire_;
-    bool ouvert_ = false;
-    bool renomme_ = false;
+    /// The JSON line, from the last tick until it is written.
+    std::string resume_;
     std::chrono::steady_clock::time_point debut_ = std::chrono::steady_clock::now();
     std::string erreur_;
 };

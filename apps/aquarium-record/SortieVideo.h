@@ -2,8 +2,8 @@
 
 #include "ContexteHorsEcran.h"
 #include "Encodeur.h"
-#include "Execution.h"
 #include "FichierSortie.h"
+#include "Sortie.h"
 
 #include <chrono>
 #include <string>

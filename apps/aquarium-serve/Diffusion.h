@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Execution.h"
 #include "Image.h"
+#include "Sortie.h"
 
 #include <chrono>
 #include <cstdint>

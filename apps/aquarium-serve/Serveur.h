@@ -5,16 +5,16 @@
 #include <string>
 #include <vector>
 
+class Ecouteur;
+class ImagesDirectes;
 class LecteurTrace;
+struct EtatServeur;
 
-/// The address to listen on, from "HOST:PORT" (HOST an IPv4 address or a bracketed IPv6 one,
-/// PORT 0 for one the system picks). Returns the reason of a refusal, empty when it is read.
-std::string lireEcoute(const std::string& texte, std::string& hote, unsigned short& port);
-
-/// The page and its pictures, over HTTP and WebSocket, on a thread of its own. The page asks
-/// for a picture when it has drawn the last one, so that a slow page gets fewer pictures rather
-/// than a queue of them; a client that asks and stops reading is dropped once its picture has
-/// waited kDelaiEcriture in full buffers. Nothing a client sends changes what is served.
+/// The page and its pictures, over HTTP and WebSocket, on a thread of its own: the listener
+/// (Ecouteur), one session per HTTP request (SessionHttp) and per page (SessionWebSocket), the
+/// state they share (EtatServeur), and where the pictures come from (SourceImages). The page
+/// asks for a picture when it has drawn the last one, so that a slow page gets fewer pictures
+/// rather than a queue of them. Nothing a client sends changes what is served.
 class Serveur {
 public:
     explicit Serveur(std::string programme);
@@ -31,15 +31,16 @@ public:
     void relire(LecteurTrace& trace);
     /// Says on stderr where to watch, and starts serving.
     void demarrer();
-    /// From any thread: the latest picture (encoderImage's) and the chart's rows since the one
-    /// published before.
+    /// From any thread, in a live run: the latest picture (encoderImage's) and the chart's rows
+    /// since the one published before.
     void publier(std::string image, std::vector<std::int32_t> historique);
     /// Closes every connection and ends the thread.
     void arreter();
 
-    /// The server's insides, on its thread.
-    struct Etat;
-
 private:
-    std::unique_ptr<Etat> etat_;
+    std::unique_ptr<EtatServeur> etat_;
+    /// Destroyed before the state, whose loop its socket belongs to.
+    std::unique_ptr<Ecouteur> ecouteur_;
+    /// The state's source of pictures while it is a live run's; nullptr in a replay.
+    ImagesDirectes* direct_ = nullptr;
 };

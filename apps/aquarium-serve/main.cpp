@@ -1,5 +1,6 @@
 #include "Arret.h"
 #include "Diffusion.h"
+#include "Ecouteur.h"
 #include "Execution.h"
 #include "OptionsMonde.h"
 #include "Relecture.h"

@@ -6,7 +6,6 @@
 #include "Reprise.h"
 #include "Sauvegarde.h"
 #include "Scenario.h"
-#include "Tick.h"
 
 #include <CLI/CLI.hpp>
 
@@ -59,13 +58,13 @@ MondePython::MondePython(const OptionsMonde& options) : options_(options) {
     reserver();
     const Capture capture(rapport_, options_.silencieux);
     demarrerMonde(options_.graine, options_.fondateurs, options_.bancs, options_.reglages);
-    apres_ = recenser(monde());
-    avant_ = apres_;
-    historique_.noter(0, apres_.speedbricks);
+    course_.demarrer(monde());
 }
 
 MondePython::MondePython(const OptionsMonde& options, int tick, const Historique& historique)
-    : options_(options), tick_(tick), historique_(historique), apres_(recenser(monde())) {}
+    : options_(options), avantConnu_(false) {
+    course_.reprendre(monde(), tick, historique);
+}
 
 std::unique_ptr<MondePython> MondePython::charger(const std::string& chemin, bool silencieux) {
     reserver();
@@ -89,20 +88,15 @@ void MondePython::fermer() {
 
 const C_AQUARIUM& MondePython::monde() const { return *C_AQUARIUM::getAquarium(); }
 
-// The batch runner's loop, outputs aside: the same census after each tick, the same record,
-// the same reasons to stop in the same order.
+// The batch runner's loop, outputs aside.
 FinDeCourse MondePython::courir(int jusqua, long long borne,
                                 const std::function<bool()>& interrompre) {
     options_.ticks = jusqua;
     const Capture capture(rapport_, options_.silencieux);
     FinDeCourse fin = FinDeCourse::aucune;
     while (fin == FinDeCourse::aucune) {
-        avancerTick();
-        ++tick_;
-        avant_ = apres_;
-        apres_ = recenser(monde());
-        historique_.noter(tick_, apres_.speedbricks);
-        fin = finDeCourse(tick_, jusqua, borne, apres_.speedbricks, interrompre);
+        fin = course_.avancer(monde(), jusqua, borne, interrompre);
+        avantConnu_ = true;
     }
     return fin;
 }
@@ -113,8 +107,8 @@ std::vector<std::pair<std::string, std::optional<long long>>> MondePython::recen
     std::vector<std::pair<std::string, std::optional<long long>>> ligne;
     for (const ColonneStats& colonne : colonnesStats()) {
         std::optional<long long> valeur;
-        if (avant_ || !colonne.evenement)
-            valeur = colonne.valeur(tick_, apres_, avant_.value_or(apres_));
+        if (avantConnu_ || !colonne.evenement)
+            valeur = colonne.valeur(course_.tick, course_.apres, course_.avant);
         ligne.emplace_back(colonne.nom, valeur);
     }
     return ligne;
@@ -127,5 +121,5 @@ std::string MondePython::prendreRapport() {
 }
 
 bool MondePython::sauvegarder(const std::string& chemin, std::string& erreur) const {
-    return ecrireReprise(chemin, options_, tick_, historique_, {}, erreur);
+    return ecrireReprise(chemin, options_, course_.tick, course_.historique, {}, erreur);
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Execution.h"
+#include "Course.h"
 #include "OptionsMonde.h"
 #include "Recensement.h"
 
@@ -36,7 +36,7 @@ public:
     void fermer();
     bool ouvert() const { return ouvert_; }
 
-    int tick() const { return tick_; }
+    int tick() const { return course_.tick; }
     const OptionsMonde& options() const { return options_; }
     const C_AQUARIUM& monde() const;
 
@@ -61,11 +61,10 @@ private:
     static void reserver();
 
     OptionsMonde options_;
-    int tick_ = 0;
-    Historique historique_;
-    Recensement apres_;
-    /// The census a tick before; none until a world taken up from a checkpoint runs one.
-    std::optional<Recensement> avant_;
+    Course course_;
+    /// Whether course_ knows the census a tick before: not until a world taken up from a
+    /// checkpoint runs one.
+    bool avantConnu_ = true;
     std::string rapport_;
     bool ouvert_ = true;
 };

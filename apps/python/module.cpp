@@ -85,8 +85,6 @@ bool signalRecu() {
     return PyErr_CheckSignals() != 0;
 }
 
-const char* nomFin(FinDeCourse fin) { return fin == FinDeCourse::borne ? "bound" : "ticks"; }
-
 FinDeCourse courir(MondePython& monde, int jusqua, long long borne) {
     FinDeCourse fin = FinDeCourse::aucune;
     {

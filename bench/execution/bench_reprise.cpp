@@ -64,8 +64,8 @@ void BM_EcrirePointDeReprise(benchmark::State& state) {
     const C_AQUARIUM& monde = *C_AQUARIUM::getAquarium();
     const Recensement recensement = recenser(monde);
     const Historique historique;
-    const Instant instant{monde, 1, recensement, recensement, FinDeCourse::aucune, historique,
-                          options};
+    const Instant instant{monde,      1,       recensement, recensement, FinDeCourse::aucune,
+                          historique, options, "bench"};
     for (auto _ : state) {
         if (!sortie.ecrire(instant)) state.SkipWithError(sortie.erreur().c_str());
     }

@@ -9,7 +9,6 @@
 #include "Reprise.h"
 #include "Sauvegarde.h"
 #include "Scenario.h"
-#include "Tick.h"
 
 #include <chrono>
 #include <iostream>
@@ -18,14 +17,6 @@
 #include <unistd.h>
 #include <utility>
 #include <vector>
-
-void Historique::noter(int tick, int speedbricks) {
-    if (speedbricks > populationMax) {
-        populationMax = speedbricks;
-        tickPopulationMax = tick;
-    }
-    if (premierTickMille < 0 && speedbricks >= 1000) premierTickMille = tick;
-}
 
 namespace {
 
@@ -131,37 +122,38 @@ private:
     int simuler(const C_AQUARIUM& monde) {
         const auto debut = std::chrono::steady_clock::now();
         Progression progression(options_.ticks, ::isatty(STDERR_FILENO) == 1);
-        Recensement avant = recenser(monde);
-        if (!reprise()) {
-            historique_.noter(0, avant.speedbricks);
-            if (!ecrire({monde, 0, avant, avant, FinDeCourse::aucune, historique_, options_})) {
+        Course course;
+        if (reprise()) {
+            course.reprendre(monde, depart_, historique_);
+        } else {
+            course.demarrer(monde);
+            if (!ecrire(instant(monde, course, FinDeCourse::aucune))) {
                 return echouer(progression, 0);
             }
         }
-        int tick = depart_;
         FinDeCourse fin = FinDeCourse::aucune;
         while (fin == FinDeCourse::aucune) {
-            avancerTick();
-            ++tick;
-            const Recensement apres = recenser(monde);
-            historique_.noter(tick, apres.speedbricks);
-            fin = finDeCourse(tick, options_.ticks, options_.maxSpeedbricks, apres.speedbricks,
-                              [] { return arretDemande() != 0; });
-            if (!ecrire({monde, tick, apres, avant, fin, historique_, options_})) {
-                return echouer(progression, tick);
-            }
-            progression.signaler(tick, apres.speedbricks, [this] { return avancement(); });
-            avant = apres;
+            fin = course.avancer(monde, options_.ticks, options_.maxSpeedbricks,
+                                 [] { return arretDemande() != 0; });
+            if (!ecrire(instant(monde, course, fin))) return echouer(progression, course.tick);
+            progression.signaler(course.tick, course.apres.speedbricks,
+                                 [this] { return avancement(); });
         }
         progression.effacer();
         if (!fermerSorties()) return echouer(progression, -1);
         const std::chrono::duration<double> duree = std::chrono::steady_clock::now() - debut;
-        signaler(raconterFin(fin, tick) + resumer(tick - depart_, avant, duree.count()));
+        signaler(raconterFin(fin, course.tick) +
+                 resumer(course.tick - depart_, course.apres, duree.count()));
         for (const Sortie* sortie : sorties_) {
             const std::string bilan = sortie->bilan();
             if (!bilan.empty()) signaler(std::string(sortie->option()) + ": " + bilan);
         }
         return fin == FinDeCourse::interruption ? kStatutSignal + arretDemande() : 0;
+    }
+
+    Instant instant(const C_AQUARIUM& monde, const Course& course, FinDeCourse fin) const {
+        return {monde, course.tick,       course.apres, course.avant,
+                fin,   course.historique, options_,     programme_};
     }
 
     std::string avancement() const {
@@ -258,6 +250,7 @@ private:
     std::optional<SortieReprise> pointDeReprise_;
     /// The tick the run starts from: 0, or its checkpoint's, never 0.
     int depart_ = 0;
+    /// What the checkpoint's run remembered of its ticks.
     Historique historique_;
     /// Where the checkpoint taken up says the outputs stood.
     std::vector<PositionSortie> positions_;

@@ -1,6 +1,7 @@
 #include "Reprise.h"
 
 #include "Octets.h"
+#include "Remplacement.h"
 #include "Sauvegarde.h"
 
 #include <zlib.h>
@@ -8,13 +9,10 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
-#include <filesystem>
 #include <istream>
 #include <ostream>
 #include <string_view>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -156,38 +154,6 @@ bool chargerFichier(const std::string& chemin, std::string& octets, std::string&
     return lu;
 }
 
-bool ecrireTout(int fd, std::string_view octets) {
-    while (!octets.empty()) {
-        const ssize_t ecrits = ::write(fd, octets.data(), octets.size());
-        if (ecrits < 0 && errno == EINTR) continue;
-        if (ecrits < 0) return false;
-        octets.remove_prefix(static_cast<std::size_t>(ecrits));
-    }
-    return true;
-}
-
-std::string dossierDe(const std::string& chemin) {
-    const std::filesystem::path dossier = std::filesystem::path(chemin).parent_path();
-    return dossier.empty() ? "." : dossier.string();
-}
-
-/// Says what failed on `chemin`, with errno's reason; always false.
-bool echouer(std::string& erreur, const char* action, const std::string& chemin) {
-    erreur = std::string(action) + " '" + chemin + "': " + std::strerror(errno);
-    return false;
-}
-
-/// Where each save is written before it takes the checkpoint's name: always the same, so that
-/// the file a crash left half-written is the one the next save overwrites.
-std::string temporaireDe(const std::string& chemin) { return chemin + ".tmp"; }
-
-// Whatever a crash left there goes first, then a file of our own is made: a link or a pipe in
-// its place would send the checkpoint elsewhere.
-int ouvrirTemporaire(const std::string& temporaire) {
-    ::unlink(temporaire.c_str());
-    return ::open(temporaire.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-}
-
 } // namespace
 
 bool lireReprise(const std::string& chemin, PointDeReprise& point, std::string& erreur) {
@@ -232,10 +198,6 @@ std::string contredireReprise(const OptionsMonde& ligne, const PointDeReprise& p
     return "the checkpoint is at tick " + tick + ", the end of its run: give --ticks";
 }
 
-// Written whole to the temporary file and flushed to the disk, then renamed over the
-// checkpoint, and the folder flushed in turn: the rename is what makes it the checkpoint, and
-// it is atomic. The permissions follow the umask, as a plain new file's would: the temporary
-// file gets 0600.
 bool ecrireReprise(const std::string& chemin, const OptionsMonde& options, int tick,
                    const Historique& historique, const std::vector<PositionSortie>& positions,
                    std::string& erreur) {
@@ -243,29 +205,7 @@ bool ecrireReprise(const std::string& chemin, const OptionsMonde& options, int t
     ecrireContenu(contenu, options, tick, historique, positions);
     std::string entete;
     ecrireEntete(entete, contenu);
-    const mode_t masque = ::umask(0);
-    ::umask(masque);
-
-    const std::string temporaire = temporaireDe(chemin);
-    const int fd = ouvrirTemporaire(temporaire);
-    if (fd < 0) return echouer(erreur, "cannot create a file beside", chemin);
-    const bool ecrit = ::fchmod(fd, 0666 & ~masque) == 0 && ecrireTout(fd, entete) &&
-                       ecrireTout(fd, contenu) && ::fsync(fd) == 0;
-    int raison = errno;
-    const bool ferme = ::close(fd) == 0;
-    if (ecrit && !ferme) raison = errno;
-    if (!ecrit || !ferme || ::rename(temporaire.c_str(), chemin.c_str()) != 0) {
-        if (ecrit && ferme) raison = errno;
-        ::unlink(temporaire.c_str());
-        errno = raison;
-        return echouer(erreur, "cannot write", chemin);
-    }
-    const int dossier = ::open(dossierDe(chemin).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    const bool synchronise = dossier >= 0 && ::fsync(dossier) == 0;
-    raison = errno;
-    if (dossier >= 0) ::close(dossier);
-    errno = raison;
-    return synchronise || echouer(erreur, "cannot flush the folder of", chemin);
+    return remplacerFichier(chemin, {entete, contenu}, erreur);
 }
 
 // The temporary file, made and removed at once, proves that the folder takes new files, and
@@ -273,15 +213,10 @@ bool ecrireReprise(const std::string& chemin, const OptionsMonde& options, int t
 bool SortieReprise::ouvrir() {
     struct stat etat = {};
     if (::stat(chemin_.c_str(), &etat) == 0 && S_ISDIR(etat.st_mode)) {
-        errno = EISDIR;
-        return echouer(erreur_, "cannot open", chemin_);
+        erreur_ = "cannot open '" + chemin_ + "': " + std::strerror(EISDIR);
+        return false;
     }
-    const std::string temporaire = temporaireDe(chemin_);
-    const int fd = ouvrirTemporaire(temporaire);
-    if (fd < 0) return echouer(erreur_, "cannot create a file beside", chemin_);
-    ::close(fd);
-    ::unlink(temporaire.c_str());
-    return true;
+    return essayerRemplacement(chemin_, erreur_);
 }
 
 // Never tick 0: a fresh run starts there, and a checkpoint is where a resumed one starts.

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Execution.h"
 #include "OptionsMonde.h"
+#include "Sortie.h"
 
 #include <cstdint>
 #include <string>

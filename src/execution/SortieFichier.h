@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Execution.h"
 #include "FichierSortie.h"
+#include "Sortie.h"
 
 #include <string>
 
