@@ -143,7 +143,7 @@ private:
         while (fin == FinDeCourse::aucune) {
             avancerTick();
             ++tick;
-            const Recensement apres = recenser(monde);
+            const Recensement apres = recenserPourSorties(monde);
             historique_.noter(tick, apres.speedbricks);
             fin = finDeCourse(tick, options_.ticks, options_.maxSpeedbricks, apres.speedbricks,
                               [] { return arretDemande() != 0; });
@@ -156,12 +156,23 @@ private:
         progression.effacer();
         if (!fermerSorties()) return echouer(progression, -1);
         const std::chrono::duration<double> duree = std::chrono::steady_clock::now() - debut;
-        signaler(raconterFin(fin, tick) + resumer(tick - depart_, avant, duree.count()));
+        signaler(raconterFin(fin, tick) + resumer(tick - depart_,
+                                                  sorties_.empty() ? recenser(monde) : avant,
+                                                  duree.count()));
         for (const Sortie* sortie : sorties_) {
             const std::string bilan = sortie->bilan();
             if (!bilan.empty()) signaler(std::string(sortie->option()) + ": " + bilan);
         }
         return fin == FinDeCourse::interruption ? kStatutSignal + arretDemande() : 0;
+    }
+
+    // A census reads every speedbrick. With no output to hand it to, a tick only needs the
+    // head count, and the closing line takes the census once at the end.
+    Recensement recenserPourSorties(const C_AQUARIUM& monde) const {
+        if (!sorties_.empty()) return recenser(monde);
+        Recensement tete;
+        tete.speedbricks = static_cast<int>(monde.speedbricks().size());
+        return tete;
     }
 
     std::string avancement() const {
