@@ -132,9 +132,10 @@ double secondesParTest(const std::vector<C_SPEEDBRICK*>& speedbricks) {
     return secondes / static_cast<double>(tetes * x.size());
 }
 
-// The contact search of a crowded tick, seed 1 at tick 9,400 (some 30,000 speedbricks), on one
-// thread, with the encounters' pruning as the run has it: what it does, counted, and its cost
-// beside the least any exact method must spend, the floor. That reads every body once to file
+// The contact search of a crowded tick, seed 1 at tick 9,400 (36,255 speedbricks), on one
+// thread, with the encounters' pruning as the run has it: what it does, counted, and its cost in
+// the thread's CPU time (the ms_ counters) beside the least any exact method must spend, the
+// floor. That reads every body once to file
 // it, and tests each pair of bodies in contact once at the exact test's full speed; every other
 // pair it may leave unread. Bytes: each candidate's centre and owner read once (16), each
 // body's record copied out, filed and split into fields (16 written, then 16 read and written
