@@ -1,7 +1,7 @@
 #include "Execution.h"
 #include "OptionsMonde.h"
 #include "SortiesLot.h"
-#include "TraceHdf5.h"
+#include "EcritureHdf5.h"
 
 #include <CLI/CLI.hpp>
 
