@@ -1,6 +1,9 @@
 #include "Image.h"
 
+#include "Apparence.h"
+#include "C_ANNEAU.h"
 #include "C_AQUARIUM.h"
+#include "C_CUTIT.h"
 #include "C_SPEEDBRICK.h"
 #include "Traces.h"
 
@@ -116,4 +119,48 @@ void ajouterHistorique(std::vector<std::int32_t>& historique, int tick,
                        const Recensement& recensement) {
     historique.insert(historique.end(), {tick, recensement.speedbricks, recensement.normal,
                                          recensement.gentil, recensement.aga});
+}
+
+const std::string& constantesDeLaPage() {
+    static const std::string constantes = [] {
+        using nlohmann::json;
+        const auto couleur = [](const float* c) { return json::array({c[0], c[1], c[2]}); };
+        const json formes = json::array({
+            {{"radius", RAYON_TETE}, {"colour", couleur(kCouleurJeune)}},
+            {{"radius", RAYON_TETE}, {"colour", couleur(kCouleurMale)}},
+            {{"radius", RAYON_TETE}, {"colour", couleur(kCouleurFemelle)}},
+            {{"radius", RAYON_ANNEAU}, {"colour", couleur(kCouleurAnneau)}},
+            {{"radius", RAYON_CUTIT}, {"colour", couleur(kCouleurCutit)}},
+        });
+        static_assert(NOMBRE_FORMES == 5, "a colour and a radius for each kind of sphere");
+        const json image = {
+            {"magic", kMagiqueImage},
+            {"words",
+             {{"magic", MOT_MAGIQUE},
+              {"ticksPerSecond", MOT_TICKS_PAR_SECONDE},
+              {"tank", MOT_TAILLE_X},
+              {"line", MOT_LIGNE},
+              {"lines", MOT_LIGNES},
+              {"ended", MOT_FINI},
+              {"spheres", MOT_SPHERES},
+              {"history", MOT_LIGNES_HISTORIQUE},
+              {"columns", MOT_COLONNES},
+              {"total", kMotsEntete}}},
+            {"headerBytes", kTailleEntete},
+            {"historyColumns", kColonnesHistorique},
+        };
+        const json fenetre = {
+            {"width", kLargeurFenetre},     {"aspect", kProportion},
+            {"focal", kFocaleInitiale},     {"focalStep", kPasFocale},
+            {"focalMax", kFocaleMax},       {"near", kPlanProche},
+            {"far", kPlanLointain},         {"ticksPerSecond", 1000.0 / kDureeTick},
+            {"degreesPerFrame", kTourParImage},
+        };
+        return json{{"picture", image},
+                    {"shapes", formes},
+                    {"tank", {TAILLE_AQUARIUM, TAILLE_AQUARIUM, TAILLE_AQUARIUM}},
+                    {"window", fenetre}}
+            .dump();
+    }();
+    return constantes;
 }

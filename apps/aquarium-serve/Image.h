@@ -78,6 +78,11 @@ std::string encoderImage(const Image& image, const Recensement* avant, float tic
 /// The columns' names, as the page gets them: a JSON array.
 const std::string& nomsDesColonnes();
 
+/// What the page draws with, as it gets them (/constants.json): the picture's layout (magic,
+/// header words, sizes), each kind of sphere's radius and colour in Forme's order, the default
+/// tank, and the window's camera and pace.
+const std::string& constantesDeLaPage();
+
 /// The history row of one tick.
 void ajouterHistorique(std::vector<std::int32_t>& historique, int tick,
                        const Recensement& recensement);
