@@ -52,8 +52,8 @@ bool SortieTrace::ecrire(const Instant& instant) {
         fiches::ajouterLigneEtat(ligne_, instant.monde);
     } else {
         fiches::ajouterLigneEtat(ligne_, instant.monde,
-                         ",\"seed\":" + std::to_string(instant.options.graine) +
-                             ",\"settings\":" + reglagesEnJson(instant.options).dump());
+                                 ",\"seed\":" + std::to_string(instant.options.graine) +
+                                     ",\"settings\":" + reglagesEnJson(instant.options).dump());
     }
     return fichier().ecrire(ligne_);
 }

@@ -61,7 +61,8 @@ bool Image::prendre(const fiches::Releve& releve) {
     const fiches::Colonne& tete = s.table->colonne("position");
     for (std::size_t i = 0; i < s.nombre; ++i)
         ajouterCentre(centres[formeDeTete(static_cast<T_Sexe>(s.entier(i, sexe)))], s, i, tete);
-    for (const auto& [forme, rangees] : {std::pair{ANNEAU, &releve.anneaux}, {CUTIT, &releve.cutits}}) {
+    for (const auto& [forme, rangees] :
+         {std::pair{ANNEAU, &releve.anneaux}, {CUTIT, &releve.cutits}}) {
         const fiches::Colonne& centre = rangees->table->colonne("position");
         for (std::size_t i = 0; i < rangees->nombre; ++i)
             ajouterCentre(centres[forme], *rangees, i, centre);
@@ -150,10 +151,14 @@ const std::string& constantesDeLaPage() {
             {"historyColumns", kColonnesHistorique},
         };
         const json fenetre = {
-            {"width", kLargeurFenetre},     {"aspect", kProportion},
-            {"focal", kFocaleInitiale},     {"focalStep", kPasFocale},
-            {"focalMax", kFocaleMax},       {"near", kPlanProche},
-            {"far", kPlanLointain},         {"ticksPerSecond", 1000.0 / kDureeTick},
+            {"width", kLargeurFenetre},
+            {"aspect", kProportion},
+            {"focal", kFocaleInitiale},
+            {"focalStep", kPasFocale},
+            {"focalMax", kFocaleMax},
+            {"near", kPlanProche},
+            {"far", kPlanLointain},
+            {"ticksPerSecond", 1000.0 / kDureeTick},
             {"degreesPerFrame", kTourParImage},
         };
         return json{{"picture", image},

@@ -19,7 +19,6 @@ int G_xold = 0;
 
 namespace {
 
-
 void installerRappels() {
     glutKeyboardFunc(gererClavier);
     glutMouseFunc(mousePress);

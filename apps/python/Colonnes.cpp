@@ -17,8 +17,8 @@ namespace {
 template <typename T, typename Lire>
 py::array_t<T> remplir(const Rangees& r, std::size_t largeur, bool matrice, Lire lire) {
     const auto n = static_cast<py::ssize_t>(r.nombre);
-    py::array_t<T> a = matrice ? py::array_t<T>({n, static_cast<py::ssize_t>(largeur)})
-                               : py::array_t<T>(n);
+    py::array_t<T> a =
+        matrice ? py::array_t<T>({n, static_cast<py::ssize_t>(largeur)}) : py::array_t<T>(n);
     T* valeurs = a.mutable_data();
     for (std::size_t i = 0; i < r.nombre; ++i) {
         for (std::size_t k = 0; k < largeur; ++k)
@@ -30,19 +30,17 @@ py::array_t<T> remplir(const Rangees& r, std::size_t largeur, bool matrice, Lire
 py::array colonne(const Rangees& r, const Colonne& c) {
     switch (c.sorte) {
     case Sorte::entier:
-        return remplir<std::int32_t>(r, 1, false, [&](std::size_t i, std::size_t) {
-            return r.entier(i, c);
-        });
+        return remplir<std::int32_t>(r, 1, false,
+                                     [&](std::size_t i, std::size_t) { return r.entier(i, c); });
     case Sorte::nom:
-        return remplir<std::int8_t>(r, 1, false, [&](std::size_t i, std::size_t) {
-            return r.lire<std::int8_t>(i, c);
-        });
+        return remplir<std::int8_t>(
+            r, 1, false, [&](std::size_t i, std::size_t) { return r.lire<std::int8_t>(i, c); });
     case Sorte::triplet:
-        return remplir<float>(r, 3, true,
-                              [&](std::size_t i, std::size_t axe) { return r.lire<float>(i, c, axe); });
+        return remplir<float>(
+            r, 3, true, [&](std::size_t i, std::size_t axe) { return r.lire<float>(i, c, axe); });
     case Sorte::booleens:
-        return remplir<bool>(r, 3, true,
-                             [&](std::size_t i, std::size_t axe) { return r.lire<bool>(i, c, axe); });
+        return remplir<bool>(
+            r, 3, true, [&](std::size_t i, std::size_t axe) { return r.lire<bool>(i, c, axe); });
     case Sorte::genes:
         break;
     }
@@ -97,7 +95,8 @@ py::tuple nomsDesTables() {
 }
 
 std::string docColonnes(const char* debut, const fiches::Table& table) {
-    const char* const formes[] = {"int32", "int8", "(n, 3) float32", "(n, 3) bool", "(n, genes) int32"};
+    const char* const formes[] = {"int32", "int8", "(n, 3) float32", "(n, 3) bool",
+                                  "(n, genes) int32"};
     std::string doc = std::string(debut) + ", as numpy arrays:";
     const char* separateur = " ";
     for (const Colonne& c : table.colonnes) {

@@ -47,7 +47,8 @@ void lierMonde(py::module_& m) {
                       "or dropping it) before making another.")
         .def(py::init([](const py::object& seed, const py::kwargs& mots) {
                  auto w = std::make_unique<World>();
-                 w->monde = std::make_unique<MondePython>(lireOptions(ligneDesMotsCles(seed, mots)));
+                 w->monde =
+                     std::make_unique<MondePython>(lireOptions(ligneDesMotsCles(seed, mots)));
                  return w;
              }),
              py::arg("seed") = py::none(), aideCreation().c_str())
@@ -125,8 +126,7 @@ void lierMonde(py::module_& m) {
             "now, and births, splits and deaths of the tick (None in a loaded world until it "
             "has run a tick).")
         .def(
-            "speedbricks",
-            [](World& w) { return colonnes(Occupation(w).releve().speedbricks); },
+            "speedbricks", [](World& w) { return colonnes(Occupation(w).releve().speedbricks); },
             docColonnes("Every speedbrick in registry order", fiches::tableSpeedbricks()).c_str())
         .def(
             "rings", [](World& w) { return colonnes(Occupation(w).releve().anneaux); },
@@ -203,5 +203,6 @@ void lierMonde(py::module_& m) {
             if (!w.monde || !w.monde->ouvert()) return std::string("<aquarium.World closed>");
             return "<aquarium.World seed=" + std::to_string(w.monde->options().graine) +
                    " tick=" + std::to_string(w.monde->tick()) + ">";
-        });;
+        });
+    ;
 }

@@ -65,8 +65,7 @@ void lierTrace(py::module_& m) {
                       "A state trace of aquarium-batch (--state), JSON Lines or HDF5, read back "
                       "one dumped tick at a time.")
         .def_property_readonly(
-            "ticks",
-            [](const Trace& t) { return py::array_t<int>(py::cast(t.lecteur->ticks())); },
+            "ticks", [](const Trace& t) { return py::array_t<int>(py::cast(t.lecteur->ticks())); },
             "The dumped ticks, increasing.")
         .def_property_readonly(
             "tank",

@@ -31,8 +31,9 @@ herr_t copierAttribut(hid_t source, const char* nom, const H5A_info_t*, void* de
     if (!attribut) return -1;
     const Poignee type(H5Aget_type(attribut.get()));
     const Poignee espace(H5Aget_space(attribut.get()));
-    std::vector<unsigned char> valeur(H5Tget_size(type.get()) *
-                                      static_cast<std::size_t>(H5Sget_simple_extent_npoints(espace.get())));
+    std::vector<unsigned char> valeur(
+        H5Tget_size(type.get()) *
+        static_cast<std::size_t>(H5Sget_simple_extent_npoints(espace.get())));
     herr_t statut = H5Aread(attribut.get(), type.get(), valeur.data());
     if (statut < 0) return statut;
     const Poignee copie(H5Acreate2(*static_cast<hid_t*>(destination), nom, type.get(), espace.get(),
@@ -74,7 +75,8 @@ SortieTraceHdf5::SortieTraceHdf5(std::string chemin, int periode)
         const Table& t = *tables()[i];
         tables_[1 + i] = {t.nom, -1, typeTable(t), 0, t.taille, kRangeesParMorceau, 0, {}};
     }
-    genomes() = {hdf5::kGenomes, -1, Poignee(H5Tcopy(H5T_NATIVE_INT32)), 0, 0, kRangeesParMorceau, 0, {}};
+    genomes() = {
+        hdf5::kGenomes, -1, Poignee(H5Tcopy(H5T_NATIVE_INT32)), 0, 0, kRangeesParMorceau, 0, {}};
 }
 
 SortieTraceHdf5::~SortieTraceHdf5() { fermerTout(); }
@@ -119,7 +121,8 @@ bool SortieTraceHdf5::ouvrir() {
 // Read in single-reader mode, which a file left by a crashed writer allows.
 bool SortieTraceHdf5::verifierReprise() {
     const Poignee acces = accesRecent();
-    const Poignee fichier(H5Fopen(chemin_.c_str(), H5F_ACC_RDONLY | H5F_ACC_SWMR_READ, acces.get()));
+    const Poignee fichier(
+        H5Fopen(chemin_.c_str(), H5F_ACC_RDONLY | H5F_ACC_SWMR_READ, acces.get()));
     if (!fichier) return echouer("cannot read the trace");
     unsigned graine = 0;
     std::string raison = verifierFormat(fichier.get());
@@ -169,7 +172,8 @@ bool SortieTraceHdf5::preparer() {
 bool SortieTraceHdf5::copierJusquA(const PositionHdf5& position) {
     const Poignee acces = accesRecent();
     const Poignee source(H5Fopen(chemin_.c_str(), H5F_ACC_RDONLY | H5F_ACC_SWMR_READ, acces.get()));
-    fichier_ = source ? H5Fcreate(temporaire_.c_str(), H5F_ACC_TRUNC, H5P_DEFAULT, acces.get()) : -1;
+    fichier_ =
+        source ? H5Fcreate(temporaire_.c_str(), H5F_ACC_TRUNC, H5P_DEFAULT, acces.get()) : -1;
     bool copie = fichier_ >= 0;
     if (copie) {
         hid_t destination = fichier_;
@@ -177,7 +181,8 @@ bool SortieTraceHdf5::copierJusquA(const PositionHdf5& position) {
                             &destination) >= 0;
     }
     for (const TableHdf5& t : tables_) {
-        if (copie) copie = H5Ocopy(source.get(), t.nom, fichier_, t.nom, H5P_DEFAULT, H5P_DEFAULT) >= 0;
+        if (copie)
+            copie = H5Ocopy(source.get(), t.nom, fichier_, t.nom, H5P_DEFAULT, H5P_DEFAULT) >= 0;
     }
     if (!copie || !ouvrirTables(fichier_)) {
         echouer("cannot copy");
@@ -282,9 +287,8 @@ std::string SortieTraceHdf5::position() const {
 bool SortieTraceHdf5::ecrire(const Instant& instant) {
     const bool periodique = periode_ > 0 && instant.tick % periode_ == 0;
     if (instant.tick != 0 && !instant.dernier() && !periodique) return true;
-    if (!demarre_ &&
-        (!ecrireAttributs(instant) || !creerTables(instant.monde.getTailleGenome()) ||
-         !demarrer())) {
+    if (!demarre_ && (!ecrireAttributs(instant) || !creerTables(instant.monde.getTailleGenome()) ||
+                      !demarrer())) {
         return echouer("cannot write");
     }
     if (instant.tick != 0 && !periodique) avantFin_ = positionActuelle();

@@ -7,6 +7,7 @@
 
 #include <cassert>
 #include <string>
+#include <string_view>
 
 namespace fiches {
 
@@ -21,12 +22,10 @@ template <typename T> struct Champ {
     const std::vector<int>& (*genes)(const T&) = nullptr;
 };
 
-template <typename T>
-Champ<T> entier(Colonne c, std::int32_t (*lire)(const T&)) {
+template <typename T> Champ<T> entier(Colonne c, std::int32_t (*lire)(const T&)) {
     return {c, lire};
 }
-template <typename T>
-Champ<T> triplet(Colonne c, std::array<float, 3> (*lire)(const T&)) {
+template <typename T> Champ<T> triplet(Colonne c, std::array<float, 3> (*lire)(const T&)) {
     return {c, nullptr, lire};
 }
 
@@ -36,9 +35,13 @@ template <typename T> std::vector<Champ<T>> champsOrganisme() {
         entier<T>({"id", "id", Sorte::entier, "the organism's number, never reused"},
                   [](const T& o) -> std::int32_t { return o.getId(); }),
         triplet<T>({"position", "pos", Sorte::triplet, "centre in the tank, world units"},
-                   [](const T& o) { return std::array<float, 3>{o.getPosX(), o.getPosY(), o.getPosZ()}; }),
+                   [](const T& o) {
+                       return std::array<float, 3>{o.getPosX(), o.getPosY(), o.getPosZ()};
+                   }),
         triplet<T>({"velocity", "vel", Sorte::triplet, "world units per tick"},
-                   [](const T& o) { return std::array<float, 3>{o.getVelX(), o.getVelY(), o.getVelZ()}; }),
+                   [](const T& o) {
+                       return std::array<float, 3>{o.getVelX(), o.getVelY(), o.getVelZ()};
+                   }),
         {{"turning", "turning", Sorte::booleens, "turning back along the axis"},
          nullptr,
          nullptr,
@@ -73,11 +76,10 @@ template <typename T> struct Definition {
         std::size_t fin = sizeof(TickRangee);
         for (Champ<T>& champ : champs) {
             Colonne& c = champ.colonne;
-            const std::size_t tailles[] = {4, 1, 12, 3, 0};
             const std::size_t alignements[] = {4, 1, 4, 1, 1};
-            const auto s = static_cast<std::size_t>(c.sorte);
-            c.decalage = aligner(fin, alignements[s]);
-            fin = c.decalage + tailles[s];
+            c.decalage = aligner(fin, alignements[static_cast<std::size_t>(c.sorte)]);
+            fin = c.decalage + tailleDe(c.sorte);
+            c.cleJson = std::string("\"") + c.stocke + "\":";
             table.colonnes.push_back(c);
         }
         table.taille = aligner(fin, 4);
@@ -110,7 +112,8 @@ template <typename T> struct Definition {
     }
 };
 
-template <typename T> std::vector<Champ<T>> joindre(std::vector<Champ<T>> a, std::vector<Champ<T>> b) {
+template <typename T>
+std::vector<Champ<T>> joindre(std::vector<Champ<T>> a, std::vector<Champ<T>> b) {
     a.insert(a.end(), b.begin(), b.end());
     return a;
 }
@@ -119,31 +122,30 @@ const Definition<C_SPEEDBRICK>& definitionSpeedbricks() {
     using S = C_SPEEDBRICK;
     static const Definition<S> d(
         "speedbricks", "a speedbrick's head",
-        joindre(champsOrganisme<S>(),
-                {
-                    entier<S>({"kind", "kind", Sorte::nom, "its kind, in KINDS", Json::nom, kGenres},
-                              [](const S& s) -> std::int32_t { return s.getGenre(); }),
-                    entier<S>({"age", "age", Sorte::entier, "ticks lived"},
-                              [](const S& s) -> std::int32_t { return s.getAge(); }),
-                    entier<S>({"sex", "sexe", Sorte::nom, "its sex, in SEXES", Json::valeur, kSexes},
-                              [](const S& s) -> std::int32_t { return s.getSexe(); }),
-                    entier<S>({"invincibility", "invincible", Sorte::entier,
-                               "ticks left before it can be eaten"},
-                              [](const S& s) -> std::int32_t { return s.getDureeInvincible(); }),
-                    entier<S>({"sterility", "sterile", Sorte::entier,
-                               "ticks left before it can breed"},
-                              [](const S& s) -> std::int32_t { return s.getDureeSteriliteRestante(); }),
-                    entier<S>({"next_ring", "nextRing", Sorte::entier, "the ring it moves next"},
-                              [](const S& s) -> std::int32_t { return s.getAnneauADeplacer(); }),
-                    {{"genome", "genome", Sorte::genes, "its genes"},
-                     nullptr,
-                     nullptr,
-                     nullptr,
-                     [](const S& s) -> const std::vector<int>& { return s.genome(); }},
-                    entier<S>({"rings", "rings", Sorte::entier, "how many rings it has",
-                               Json::lignes},
-                              [](const S& s) -> std::int32_t { return s.getNombreAnneaux(); }),
-                }));
+        joindre(
+            champsOrganisme<S>(),
+            {
+                entier<S>({"kind", "kind", Sorte::nom, "its kind, in KINDS", Json::nom, kGenres},
+                          [](const S& s) -> std::int32_t { return s.getGenre(); }),
+                entier<S>({"age", "age", Sorte::entier, "ticks lived"},
+                          [](const S& s) -> std::int32_t { return s.getAge(); }),
+                entier<S>({"sex", "sexe", Sorte::nom, "its sex, in SEXES", Json::valeur, kSexes},
+                          [](const S& s) -> std::int32_t { return s.getSexe(); }),
+                entier<S>({"invincibility", "invincible", Sorte::entier,
+                           "ticks left before it can be eaten"},
+                          [](const S& s) -> std::int32_t { return s.getDureeInvincible(); }),
+                entier<S>({"sterility", "sterile", Sorte::entier, "ticks left before it can breed"},
+                          [](const S& s) -> std::int32_t { return s.getDureeSteriliteRestante(); }),
+                entier<S>({"next_ring", "nextRing", Sorte::entier, "the ring it moves next"},
+                          [](const S& s) -> std::int32_t { return s.getAnneauADeplacer(); }),
+                {{"genome", "genome", Sorte::genes, "its genes"},
+                 nullptr,
+                 nullptr,
+                 nullptr,
+                 [](const S& s) -> const std::vector<int>& { return s.genome(); }},
+                entier<S>({"rings", "rings", Sorte::entier, "how many rings it has", Json::lignes},
+                          [](const S& s) -> std::int32_t { return s.getNombreAnneaux(); }),
+            }));
     return d;
 }
 
@@ -154,8 +156,9 @@ const Definition<AnneauDe>& definitionAnneaux() {
         {
             entier<A>({"owner", "owner", Sorte::entier, "its speedbrick's id", Json::absent},
                       [](const A& a) -> std::int32_t { return a.speedbrick.getId(); }),
-            entier<A>({"index", "index", Sorte::entier, "its number among its speedbrick's rings "
-                                                        "when made"},
+            entier<A>({"index", "index", Sorte::entier,
+                       "its number among its speedbrick's rings "
+                       "when made"},
                       [](const A& a) -> std::int32_t { return a.anneau.getIdAnneau(); }),
             triplet<A>({"position", "pos", Sorte::triplet, "centre in the tank, world units"},
                        [](const A& a) {
@@ -174,7 +177,8 @@ const Definition<C_CUTIT>& definitionCutits() {
 } // namespace
 
 std::string nomAplati(const Colonne& colonne, std::size_t indice) {
-    if (colonne.sorte == Sorte::genes) return std::string(colonne.nom) + "_" + std::to_string(indice);
+    if (colonne.sorte == Sorte::genes)
+        return std::string(colonne.nom) + "_" + std::to_string(indice);
     static const char* const kAxes[] = {"x", "y", "z"};
     if (std::string_view(colonne.nom) == "position") return kAxes[indice];
     return std::string(colonne.nom) + "_" + kAxes[indice];
@@ -202,10 +206,6 @@ unsigned char* Rangees::ajouter(int tick) {
     const TickRangee t = tick;
     std::memcpy(r, &t, sizeof t);
     return r;
-}
-
-std::int32_t Rangees::entier(std::size_t i, const Colonne& c) const {
-    return c.sorte == Sorte::nom ? lire<std::int8_t>(i, c) : lire<std::int32_t>(i, c);
 }
 
 void Rangees::poserEntier(std::size_t i, const Colonne& c, std::int32_t valeur) {

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class C_AQUARIUM;
@@ -29,6 +30,12 @@ enum class Sorte : std::uint8_t {
     genes,
 };
 
+/// The bytes a field of this Sorte takes in a row; the genes take none there.
+constexpr std::size_t tailleDe(Sorte sorte) {
+    constexpr std::size_t tailles[] = {4, 1, 12, 3, 0};
+    return tailles[static_cast<std::size_t>(sorte)];
+}
+
 /// How the JSON Lines trace writes a field, which it must keep byte for byte.
 enum class Json : std::uint8_t {
     /// Under its stored spelling, as a number, an array of three, or the genes' array.
@@ -44,14 +51,15 @@ enum class Json : std::uint8_t {
 
 /// A name of a kind or a sex, and its spelling in the JSON Lines trace where it differs.
 struct Nom {
-    const char* nom;
-    const char* stocke;
+    std::string_view nom;
+    std::string_view stocke;
 };
 
 /// A speedbrick's kinds, in T_Genre's order.
 inline constexpr Nom kGenres[] = {{"normal", "NORMAL"}, {"gentil", "GENTIL"}, {"aga", "AGA"}};
 /// A speedbrick's sexes, in T_Sexe's order.
-inline constexpr Nom kSexes[] = {{"undecided", "undecided"}, {"male", "male"}, {"female", "female"}};
+inline constexpr Nom kSexes[] = {
+    {"undecided", "undecided"}, {"male", "male"}, {"female", "female"}};
 inline constexpr std::size_t kNoms = 3;
 
 /// One field of a row.
@@ -68,6 +76,8 @@ struct Colonne {
     const Nom* noms = nullptr;
     /// Where it lies in a row; set by the table.
     std::size_t decalage = 0;
+    /// Its key in the JSON Lines trace, quoted, with its colon; set by the table.
+    std::string cleJson{};
 };
 
 /// The name of one axis of a triplet or of one gene, as a flat table spells it: a position's
@@ -107,11 +117,14 @@ struct Rangees {
         std::memcpy(&valeur, rangee(i) + c.decalage + axe * sizeof(T), sizeof(T));
         return valeur;
     }
-    template <typename T> void poser(std::size_t i, const Colonne& c, T valeur, std::size_t axe = 0) {
+    template <typename T>
+    void poser(std::size_t i, const Colonne& c, T valeur, std::size_t axe = 0) {
         std::memcpy(rangee(i) + c.decalage + axe * sizeof(T), &valeur, sizeof(T));
     }
     /// The integer value of a field of Sorte::entier or Sorte::nom.
-    std::int32_t entier(std::size_t i, const Colonne& c) const;
+    std::int32_t entier(std::size_t i, const Colonne& c) const {
+        return c.sorte == Sorte::nom ? lire<std::int8_t>(i, c) : lire<std::int32_t>(i, c);
+    }
     void poserEntier(std::size_t i, const Colonne& c, std::int32_t valeur);
 };
 

@@ -17,7 +17,7 @@ Poignee typeNom(const Nom* noms) {
     Poignee type(H5Tenum_create(H5T_NATIVE_INT8));
     for (std::size_t i = 0; i < kNoms; ++i) {
         const auto valeur = static_cast<std::int8_t>(i);
-        H5Tenum_insert(type.get(), noms[i].nom, &valeur);
+        H5Tenum_insert(type.get(), std::string(noms[i].nom).c_str(), &valeur);
     }
     return type;
 }

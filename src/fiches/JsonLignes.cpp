@@ -21,6 +21,7 @@ public:
     explicit LigneJson(std::string& texte) : texte_(texte) {}
 
     void brut(std::string_view morceau) { texte_ += morceau; }
+    void brut(char c) { texte_.push_back(c); }
 
     /// The float's shortest form that reads back to the same float. JSON has no infinity nor
     /// NaN: like the common JSON libraries, such a value is written null.
@@ -71,17 +72,15 @@ public:
 
 private:
     void objet(const Rangees& r, std::size_t i) {
-        j_.brut("{");
-        const char* separateur = "\"";
+        char separateur = '{';
         for (const Colonne& c : r.table->colonnes) {
             if (c.json == Json::absent) continue;
             j_.brut(separateur);
-            j_.brut(c.stocke);
-            j_.brut("\":");
+            j_.brut(c.cleJson);
             valeur(r, i, c);
-            separateur = ",\"";
+            separateur = ',';
         }
-        j_.brut("}");
+        j_.brut('}');
     }
 
     void valeur(const Rangees& r, std::size_t i, const Colonne& c) {
@@ -105,9 +104,9 @@ private:
     void entier(const Rangees& r, std::size_t i, const Colonne& c) {
         const std::int32_t v = r.entier(i, c);
         if (c.json == Json::nom) {
-            j_.brut("\"");
+            j_.brut('"');
             j_.brut(c.noms[v].stocke);
-            j_.brut("\"");
+            j_.brut('"');
         } else if (c.json == Json::lignes) {
             lignesAnneaux(v);
         } else {
@@ -189,7 +188,8 @@ public:
 
     void objets(const json& liste, Rangees& rangees) {
         for (const json& o : tableau(liste, rangees.table->nom)) {
-            if (!o.is_object()) refuser(std::string("a row of \"") + rangees.table->nom + "\" is no object");
+            if (!o.is_object())
+                refuser(std::string("a row of \"") + rangees.table->nom + "\" is no object");
             rangees.ajouter(r_.tick);
             for (const Colonne& c : rangees.table->colonnes) {
                 if (c.json != Json::absent) champ(membre(o, c.stocke), rangees, c);
@@ -209,13 +209,15 @@ private:
             return;
         case Sorte::triplet:
             tableau(v, c.stocke, 3);
-            r.poser(i, c, std::array<float, 3>{flottant(v[0], c.stocke), flottant(v[1], c.stocke),
-                                               flottant(v[2], c.stocke)});
+            r.poser(i, c,
+                    std::array<float, 3>{flottant(v[0], c.stocke), flottant(v[1], c.stocke),
+                                         flottant(v[2], c.stocke)});
             return;
         case Sorte::booleens:
             tableau(v, c.stocke, 3);
             for (std::size_t axe = 0; axe < 3; ++axe) {
-                if (!v[axe].is_boolean()) refuser(std::string("\"") + c.stocke + "\" holds no booleans");
+                if (!v[axe].is_boolean())
+                    refuser(std::string("\"") + c.stocke + "\" holds no booleans");
                 r.poser(i, c, v[axe].get<bool>(), axe);
             }
             return;
@@ -227,7 +229,7 @@ private:
 
     static std::int32_t nom(const json& v, const Colonne& c) {
         for (std::size_t k = 0; k < kNoms; ++k) {
-            if (c.json == Json::nom ? v == c.noms[k].stocke : v == static_cast<int>(k))
+            if (c.json == Json::nom ? v == std::string(c.noms[k].stocke) : v == static_cast<int>(k))
                 return static_cast<std::int32_t>(k);
         }
         refuser(std::string("a \"") + c.stocke + "\" that is none of the world's");
@@ -243,7 +245,8 @@ private:
     // The owner's rings: each an array of the ring's written fields, its owner the nesting one.
     std::int32_t anneaux(const json& v, const Rangees& proprietaires, std::size_t i) {
         Rangees& a = r_.anneaux;
-        const std::int32_t proprietaire = proprietaires.entier(i, proprietaires.table->colonne("id"));
+        const std::int32_t proprietaire =
+            proprietaires.entier(i, proprietaires.table->colonne("id"));
         for (const json& ligne : tableau(v, "rings")) {
             tableau(ligne, "a ring", 4);
             a.ajouter(r_.tick);

@@ -74,7 +74,8 @@ public:
         taireHdf5();
         // Single-writer reading, which a trace still being written or left by a crash allows.
         const Poignee acces = accesRecent();
-        fichier_ = Poignee(H5Fopen(chemin.c_str(), H5F_ACC_RDONLY | H5F_ACC_SWMR_READ, acces.get()));
+        fichier_ =
+            Poignee(H5Fopen(chemin.c_str(), H5F_ACC_RDONLY | H5F_ACC_SWMR_READ, acces.get()));
         if (!fichier_) {
             erreur = "not an HDF5 file this program reads: " + raisonHdf5();
             return false;
@@ -92,8 +93,8 @@ public:
         std::string raison = lireTick(t, releve);
         H5Eclear2(H5E_DEFAULT);
         if (raison.empty()) return true;
-        erreur = "the trace changed since it was opened: tick " + std::to_string(t.tick) + ": " +
-                 raison;
+        erreur =
+            "the trace changed since it was opened: tick " + std::to_string(t.tick) + ": " + raison;
         return false;
     }
 
@@ -101,7 +102,8 @@ private:
     std::string lireEntete() {
         if (std::string raison = verifierFormat(fichier_.get()); !raison.empty()) return raison;
         std::string reglages;
-        if (!lireAttributTexte(fichier_.get(), "settings", reglages)) return "no 'settings' attribute";
+        if (!lireAttributTexte(fichier_.get(), "settings", reglages))
+            return "no 'settings' attribute";
         const nlohmann::json json = nlohmann::json::parse(reglages, nullptr, false);
         const auto tank = json.is_object() ? json.find("tank") : json.end();
         if (!json.is_object() || tank == json.end() || !tank->is_array() || tank->size() != 3 ||
@@ -171,7 +173,8 @@ private:
         rangees.octets.resize(nombre * t.table->taille);
         rangees.nombre = nombre;
         rangees.genes.resize(nombre * rangees.largeurGenes);
-        if (!lireRangees(t.dataset.get(), t.type.get(), premiere, nombre, 0, rangees.octets.data()) ||
+        if (!lireRangees(t.dataset.get(), t.type.get(), premiere, nombre, 0,
+                         rangees.octets.data()) ||
             (rangees.largeurGenes > 0 &&
              !lireRangees(genomes_.get(), H5T_NATIVE_INT32, premiere, nombre, largeurGenes_,
                           rangees.genes.data()))) {
@@ -227,7 +230,8 @@ private:
                         ++ligne;
                     TickRangee tick = 0;
                     std::memcpy(&tick, r.rangee(k), sizeof tick);
-                    if (tick != index_[ligne].tick || (i == 0 && !compterSpeedbrick(r, k, recensements[ligne]))) {
+                    if (tick != index_[ligne].tick ||
+                        (i == 0 && !compterSpeedbrick(r, k, recensements[ligne]))) {
                         return std::string("the '") + table.table->nom + "' table's row " +
                                std::to_string(debut + k) + " is none of tick " +
                                std::to_string(index_[ligne].tick) + "'s";

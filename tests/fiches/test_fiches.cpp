@@ -17,12 +17,6 @@ namespace {
 
 using namespace fiches;
 
-/// The bytes a field takes in a row, by its Sorte.
-std::size_t taille(const Colonne& c) {
-    const std::size_t tailles[] = {4, 1, 12, 3, 0};
-    return tailles[static_cast<int>(c.sorte)];
-}
-
 void comparer(const Releve& lu, const Releve& attendu, const std::string& ou) {
     EXPECT_EQ(lu.tick, attendu.tick) << ou;
     EXPECT_EQ(lu.compteurOrganisme, attendu.compteurOrganisme) << ou;
@@ -35,7 +29,8 @@ void comparer(const Releve& lu, const Releve& attendu, const std::string& ou) {
         for (std::size_t i = 0; i < a.nombre; ++i) {
             EXPECT_EQ(std::memcmp(a.rangee(i), b.rangee(i), sizeof(TickRangee)), 0) << table;
             for (const Colonne& c : b.table->colonnes) {
-                ASSERT_EQ(std::memcmp(a.rangee(i) + c.decalage, b.rangee(i) + c.decalage, taille(c)),
+                ASSERT_EQ(std::memcmp(a.rangee(i) + c.decalage, b.rangee(i) + c.decalage,
+                                      tailleDe(c.sorte)),
                           0)
                     << table << ", row " << i << ", " << c.nom;
             }
@@ -76,8 +71,8 @@ TEST_F(Fiches, ChaqueFormatRelitChaqueChampDeChaqueRangee) {
              const Historique h;
              do {
                  const C_AQUARIUM& monde = *C_AQUARIUM::getAquarium();
-                 const Instant instant{monde, monde.getTempsEcoule(), r, r, FinDeCourse::aucune,
-                                       h,     options};
+                 const Instant instant{monde,  monde.getTempsEcoule(), r, r, FinDeCourse::aucune, h,
+                                       options};
                  ASSERT_TRUE(sortie.ecrire(instant)) << sortie.erreur();
              } while (avancer());
              ASSERT_TRUE(sortie.fermer()) << sortie.erreur();
