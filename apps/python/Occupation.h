@@ -12,6 +12,8 @@ struct World {
     std::unique_ptr<MondePython> monde;
     bool occupe = false;
     fiches::Releve releve;
+    /// The tick `releve` was taken at; -1 before the first.
+    int releveDuTick = -1;
 };
 
 /// The interpreter is let go while ticks run or a file is written: another thread may then call
@@ -28,9 +30,13 @@ public:
     Occupation& operator=(const Occupation&) = delete;
 
     MondePython& monde() const { return *w_.monde; }
-    /// The world's rows now.
+    /// The world's rows now. Python changes a world only by running ticks: its rows are taken
+    /// once a tick, however many tables are asked for.
     const fiches::Releve& releve() const {
-        fiches::relever(w_.monde->monde(), w_.releve);
+        if (w_.releveDuTick != w_.monde->tick()) {
+            fiches::relever(w_.monde->monde(), w_.releve);
+            w_.releveDuTick = w_.monde->tick();
+        }
         return w_.releve;
     }
 
