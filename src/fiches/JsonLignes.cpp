@@ -154,6 +154,15 @@ private:
     std::size_t anneau_ = 0;
 };
 
+/// The values of a nested row: its written fields, a triplet's three.
+std::size_t largeurLigne(const Table& table) {
+    std::size_t n = 0;
+    for (const Colonne& c : table.colonnes) {
+        if (c.json != Json::absent) n += c.sorte == Sorte::triplet ? 3 : 1;
+    }
+    return n;
+}
+
 [[noreturn]] void refuser(const std::string& raison) { throw std::runtime_error(raison); }
 
 const json& membre(const json& objet, const char* nom) {
@@ -248,7 +257,7 @@ private:
         const std::int32_t proprietaire =
             proprietaires.entier(i, proprietaires.table->colonne("id"));
         for (const json& ligne : tableau(v, "rings")) {
-            tableau(ligne, "a ring", 4);
+            tableau(ligne, "a ring", largeurLigne(*a.table));
             a.ajouter(r_.tick);
             std::size_t k = 0;
             for (const Colonne& c : a.table->colonnes) {
