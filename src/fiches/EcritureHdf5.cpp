@@ -294,9 +294,12 @@ bool SortieTraceHdf5::ecrire(const Instant& instant) {
     if (instant.tick != 0 && !periodique) avantFin_ = positionActuelle();
     relever(instant.monde, releve_);
     if (!ajouterTick(releve_)) return false;
+    // A table's whole chunks go once a records table's worth waits: the index's, small, with
+    // the others' rather than each on its own.
     for (TableHdf5& t : tables_) {
         std::string raison;
-        if (t.attente.size() / t.tailleRangee >= t.parMorceau && !ecrivain_.envoyer(t, raison)) {
+        if (t.attente.size() / t.tailleRangee >= kRangeesParMorceau &&
+            !ecrivain_.envoyer(t, raison)) {
             erreur_ = "cannot write '" + chemin_ + "': " + raison;
             return false;
         }
