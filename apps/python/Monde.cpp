@@ -4,6 +4,7 @@
 #include "Liaisons.h"
 #include "MotsCles.h"
 #include "Occupation.h"
+#include "Recensement.h"
 #include "Scenario.h"
 
 #include <pybind11/stl.h>
@@ -36,6 +37,17 @@ FinDeCourse courir(MondePython& monde, int jusqua, long long borne) {
     }
     if (fin == FinDeCourse::interruption) throw py::error_already_set();
     return fin;
+}
+
+// The statistics' columns and what each counts, from their table.
+std::string docRecensement() {
+    std::string doc = "The statistics file's row of this tick as a dict, its columns for keys:";
+    const char* separateur = " ";
+    for (const ColonneStats& c : colonnesStats()) {
+        doc += separateur + std::string(c.nom) + " (" + c.sens + ")";
+        separateur = ", ";
+    }
+    return doc + "; the tick's events are None in a loaded world until it has run a tick.";
 }
 
 } // namespace
@@ -122,9 +134,7 @@ void lierMonde(py::module_& m) {
                     d[py::str(nom)] = valeur ? py::object(py::int_(*valeur)) : py::none();
                 return d;
             },
-            "The statistics file's row of this tick as a dict, its columns for keys: the census "
-            "now, and births, splits and deaths of the tick (None in a loaded world until it "
-            "has run a tick).")
+            docRecensement().c_str())
         .def(
             "speedbricks", [](World& w) { return colonnes(Occupation(w).releve().speedbricks); },
             docColonnes("Every speedbrick in registry order", fiches::tableSpeedbricks()).c_str())
