@@ -311,8 +311,9 @@ void lireLigneEtat(std::string_view texte, Releve& releve, std::array<int, 3>& c
     if (!tick.is_number_integer() || tick.get<long long>() < 0) refuser("\"tick\" is no tick");
     releve.tick = tick.get<int>();
     releve.compteurOrganisme = entier(membre(ligne, "compteurOrganisme"), "compteurOrganisme");
+    // A line without speedbricks does not say how long a genome is: the line before did.
     for (Rangees* r : releve.toutes())
-        r->vider();
+        r->vider(r->largeurGenes);
     Lecture lecture(releve);
     lecture.objets(membre(ligne, releve.speedbricks.table->nom), releve.speedbricks);
     lecture.objets(membre(ligne, releve.cutits.table->nom), releve.cutits);
