@@ -2,7 +2,7 @@
 """aquarium-serve under a flood of viewers: page-like clients come, read pictures at their own
 speed and go, some of them stalled, while seed 1 runs into its explosion. Debian's Python.
 
-  bench/apps/aquarium-serve/soak SERVE [--seconds 300] [--settle 60] [--clients 200]
+  bench/apps/aquarium-serve/soak.py SERVE [--seconds 300] [--settle 60] [--clients 200]
                                        [--stalled 20] [--every 5] [--margin 0.10]
 
 The run (seed 1 to tick 8,750, 5,233 speedbricks) is paced to reach its last tick at three
