@@ -1,8 +1,8 @@
 #include "SortiesLot.h"
 
+#include "JsonLignes.h"
 #include "Provenance.h"
 #include "Remplacement.h"
-#include "TraceEtat.h"
 
 #include <nlohmann/json.hpp>
 
@@ -13,16 +13,13 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
+// The statistics' head counts: their columns but the tick and its events.
 Json recensementEnJson(const Recensement& r) {
-    return {{"speedbricks", r.speedbricks},
-            {"normal", r.normal},
-            {"gentil", r.gentil},
-            {"aga", r.aga},
-            {"male", r.male},
-            {"female", r.femelle},
-            {"undecided", r.indetermine},
-            {"rings", r.anneaux},
-            {"cutits", r.cutits}};
+    Json compte = Json::object();
+    for (const ColonneStats& c : colonnesStats()) {
+        if (std::string_view(c.nom) != "tick" && !c.evenement) compte[c.nom] = c.valeur(0, r, r);
+    }
+    return compte;
 }
 
 } // namespace
@@ -34,11 +31,11 @@ bool SortieTrace::ecrire(const Instant& instant) {
     if (instant.tick != 0 && !periodique) avantFin_ = fichier().position();
     ligne_.clear();
     if (instant.tick != 0) {
-        ajouterLigneEtat(ligne_, instant.monde);
+        fiches::ajouterLigneEtat(ligne_, instant.monde);
     } else {
-        ajouterLigneEtat(ligne_, instant.monde,
-                         ",\"seed\":" + std::to_string(instant.options.graine) +
-                             ",\"settings\":" + reglagesEnJson(instant.options).dump());
+        fiches::ajouterLigneEtat(ligne_, instant.monde,
+                                 ",\"seed\":" + std::to_string(instant.options.graine) +
+                                     ",\"settings\":" + reglagesEnJson(instant.options).dump());
     }
     return fichier().ecrire(ligne_);
 }

@@ -1,7 +1,7 @@
+#include "EcritureHdf5.h"
 #include "Execution.h"
 #include "OptionsMonde.h"
 #include "SortiesLot.h"
-#include "TraceHdf5.h"
 
 #include <CLI/CLI.hpp>
 

@@ -1,21 +1,24 @@
 #include "Image.h"
 
+#include "Apparence.h"
 #include "C_ANNEAU.h"
 #include "C_AQUARIUM.h"
 #include "C_CUTIT.h"
 #include "C_SPEEDBRICK.h"
+#include "Traces.h"
 
 #include <nlohmann/json.hpp>
 
 #include <cstring>
 #include <limits>
+#include <utility>
 
 namespace {
 
-void ajouterCentre(std::vector<float>& centres, float x, float y, float z) {
-    centres.push_back(x);
-    centres.push_back(y);
-    centres.push_back(z);
+void ajouterCentre(std::vector<float>& centres, const fiches::Rangees& r, std::size_t i,
+                   const fiches::Colonne& position) {
+    const auto p = r.lire<std::array<float, 3>>(i, position);
+    centres.insert(centres.end(), p.begin(), p.end());
 }
 
 Forme formeDeTete(T_Sexe sexe) {
@@ -42,41 +45,28 @@ template <typename T> void poser(std::string& octets, std::size_t mot, T valeur)
 } // namespace
 
 void Image::prendre(const C_AQUARIUM& monde) {
-    for (std::vector<float>& c : centres)
-        c.clear();
-    for (const C_SPEEDBRICK* s : monde.speedbricks()) {
-        ajouterCentre(centres[formeDeTete(s->getSexe())], s->getPosX(), s->getPosY(), s->getPosZ());
-        for (const C_ANNEAU* a : s->anneaux())
-            ajouterCentre(centres[ANNEAU], a->getPosX(), a->getPosY(), a->getPosZ());
-    }
-    for (const C_CUTIT* c : monde.cutits())
-        ajouterCentre(centres[CUTIT], c->getPosX(), c->getPosY(), c->getPosZ());
-    tick = monde.getTempsEcoule();
+    fiches::relever(monde, releve_);
+    prendre(releve_);
     taille = {monde.getTailleX(), monde.getTailleY(), monde.getTailleZ()};
 }
 
-void Image::vider(int tickLu) {
+bool Image::prendre(const fiches::Releve& releve) {
     for (std::vector<float>& c : centres)
         c.clear();
-    tick = tickLu;
+    tick = releve.tick;
     recensement = {};
-}
-
-bool Image::ajouterSpeedbrick(int genre, int sexe, const float* pos) {
-    if (!compterSpeedbrick(recensement, genre, sexe)) return false;
-    ajouterCentre(centres[formeDeTete(static_cast<T_Sexe>(sexe))], pos[0], pos[1], pos[2]);
-    return true;
-}
-
-bool compterSpeedbrick(Recensement& r, int genre, int sexe) {
-    static_assert(GENRE_NORMAL == 0 && GENRE_GENTIL == 1 && GENRE_AGA == 2);
-    static_assert(INDETERMINE == 0 && MALE == 1 && FEMELLE == 2);
-    if (genre < 0 || genre > 2 || sexe < 0 || sexe > 2) return false;
-    int* parGenre[] = {&r.normal, &r.gentil, &r.aga};
-    int* parSexe[] = {&r.indetermine, &r.male, &r.femelle};
-    ++*parGenre[genre];
-    ++*parSexe[sexe];
-    ++r.speedbricks;
+    if (!fiches::recenser(releve, recensement)) return false;
+    const fiches::Rangees& s = releve.speedbricks;
+    const fiches::Colonne& sexe = s.table->colonne("sex");
+    const fiches::Colonne& tete = s.table->colonne("position");
+    for (std::size_t i = 0; i < s.nombre; ++i)
+        ajouterCentre(centres[formeDeTete(static_cast<T_Sexe>(s.entier(i, sexe)))], s, i, tete);
+    for (const auto& [forme, rangees] :
+         {std::pair{ANNEAU, &releve.anneaux}, {CUTIT, &releve.cutits}}) {
+        const fiches::Colonne& centre = rangees->table->colonne("position");
+        for (std::size_t i = 0; i < rangees->nombre; ++i)
+            ajouterCentre(centres[forme], *rangees, i, centre);
+    }
     return true;
 }
 
@@ -130,4 +120,52 @@ void ajouterHistorique(std::vector<std::int32_t>& historique, int tick,
                        const Recensement& recensement) {
     historique.insert(historique.end(), {tick, recensement.speedbricks, recensement.normal,
                                          recensement.gentil, recensement.aga});
+}
+
+const std::string& constantesDeLaPage() {
+    static const std::string constantes = [] {
+        using nlohmann::json;
+        const auto couleur = [](const float* c) { return json::array({c[0], c[1], c[2]}); };
+        const json formes = json::array({
+            {{"radius", RAYON_TETE}, {"colour", couleur(kCouleurJeune)}},
+            {{"radius", RAYON_TETE}, {"colour", couleur(kCouleurMale)}},
+            {{"radius", RAYON_TETE}, {"colour", couleur(kCouleurFemelle)}},
+            {{"radius", RAYON_ANNEAU}, {"colour", couleur(kCouleurAnneau)}},
+            {{"radius", RAYON_CUTIT}, {"colour", couleur(kCouleurCutit)}},
+        });
+        static_assert(NOMBRE_FORMES == 5, "a colour and a radius for each kind of sphere");
+        const json image = {
+            {"magic", kMagiqueImage},
+            {"words",
+             {{"magic", MOT_MAGIQUE},
+              {"ticksPerSecond", MOT_TICKS_PAR_SECONDE},
+              {"tank", MOT_TAILLE_X},
+              {"line", MOT_LIGNE},
+              {"lines", MOT_LIGNES},
+              {"ended", MOT_FINI},
+              {"spheres", MOT_SPHERES},
+              {"history", MOT_LIGNES_HISTORIQUE},
+              {"columns", MOT_COLONNES},
+              {"total", kMotsEntete}}},
+            {"headerBytes", kTailleEntete},
+            {"historyColumns", kColonnesHistorique},
+        };
+        const json fenetre = {
+            {"width", kLargeurFenetre},
+            {"aspect", kProportion},
+            {"focal", kFocaleInitiale},
+            {"focalStep", kPasFocale},
+            {"focalMax", kFocaleMax},
+            {"near", kPlanProche},
+            {"far", kPlanLointain},
+            {"ticksPerSecond", 1000.0 / kDureeTick},
+            {"degreesPerFrame", kTourParImage},
+        };
+        return json{{"picture", image},
+                    {"shapes", formes},
+                    {"tank", {TAILLE_AQUARIUM, TAILLE_AQUARIUM, TAILLE_AQUARIUM}},
+                    {"window", fenetre}}
+            .dump();
+    }();
+    return constantes;
 }

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "Fiches.h"
 #include "Recensement.h"
+#include "Scenario.h"
 
 #include <array>
 #include <cstddef>
@@ -52,17 +54,19 @@ inline constexpr std::size_t kColonnesHistorique = 5;
 struct Image {
     int tick = 0;
     Recensement recensement;
-    std::array<int, 3> taille{600, 600, 600};
+    std::array<int, 3> taille{TAILLE_AQUARIUM, TAILLE_AQUARIUM, TAILLE_AQUARIUM};
     /// x, y, z of each sphere, by kind.
     std::array<std::vector<float>, NOMBRE_FORMES> centres;
 
     /// Takes the world's spheres, keeping the vectors' memory from one picture to the next.
     void prendre(const C_AQUARIUM& monde);
-    /// Empties the picture for a tick read back from a trace, keeping the vectors' memory.
-    void vider(int tickLu);
-    /// A speedbrick read back: its head, counted by kind and by sex. False, and nothing added,
-    /// for a kind or a sex that is none of the world's.
-    bool ajouterSpeedbrick(int genre, int sexe, const float* pos);
+    /// Takes the spheres of a tick's rows and their head counts; false for a kind or a sex that
+    /// is none of the world's.
+    bool prendre(const fiches::Releve& releve);
+
+private:
+    /// The world's rows, kept from one picture to the next.
+    fiches::Releve releve_;
 };
 
 /// Header, columns and centres; the history's row count is left 0 for each client to set. The
@@ -74,9 +78,10 @@ std::string encoderImage(const Image& image, const Recensement* avant, float tic
 /// The columns' names, as the page gets them: a JSON array.
 const std::string& nomsDesColonnes();
 
-/// Counts a speedbrick read back from a trace by kind and by sex; false, counting nothing, for
-/// a kind or a sex that is none of the world's.
-bool compterSpeedbrick(Recensement& recensement, int genre, int sexe);
+/// What the page draws with, as it gets them (/constants.json): the picture's layout (magic,
+/// header words, sizes), each kind of sphere's radius and colour in Forme's order, the default
+/// tank, and the window's camera and pace.
+const std::string& constantesDeLaPage();
 
 /// The history row of one tick.
 void ajouterHistorique(std::vector<std::int32_t>& historique, int tick,

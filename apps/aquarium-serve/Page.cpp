@@ -23,7 +23,7 @@ std::string_view contenu(const char* debut, const char* fin) {
     return {debut, static_cast<std::size_t>(fin - debut)};
 }
 
-const std::array<std::pair<std::string_view, FichierPage>, 5> kFichiers{{
+const std::array<std::pair<std::string_view, FichierPage>, 6> kFichiers{{
     {"/", {"text/html; charset=utf-8", contenu(aquarium_page_html, aquarium_page_html_fin)}},
     {"/index.html",
      {"text/html; charset=utf-8", contenu(aquarium_page_html, aquarium_page_html_fin)}},
@@ -32,6 +32,8 @@ const std::array<std::pair<std::string_view, FichierPage>, 5> kFichiers{{
     {"/page.css", {"text/css; charset=utf-8", contenu(aquarium_page_css, aquarium_page_css_fin)}},
     // The names of the counters each picture carries, from the table of the statistics' columns.
     {"/columns.json", {"application/json", nomsDesColonnes()}},
+    // The picture's layout, the spheres' looks, the tank and the camera, from the program's own.
+    {"/constants.json", {"application/json", constantesDeLaPage()}},
 }};
 
 } // namespace

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-/// A recorded run, read back one dumped tick at a time. Each format of trace is one reader;
-/// ouvrirTrace picks it by the file's first bytes.
+/// A recorded run, read back one dumped tick at a time as the page's pictures, through fiches'
+/// reader of its format.
 class LecteurTrace {
 public:
     virtual ~LecteurTrace() = default;
@@ -22,9 +22,6 @@ public:
     virtual bool lire(std::size_t ligne, Image& image, std::string& erreur) = 0;
 };
 
-/// Opens and checks a whole trace, so that a damaged one is refused before anything is served.
-/// nullptr, with the reason in `erreur`, when it is refused.
+/// Opens and checks a whole trace, JSON Lines or HDF5, so that a damaged one is refused before
+/// anything is served. nullptr, with the reason in `erreur`, when it is refused.
 std::unique_ptr<LecteurTrace> ouvrirTrace(const std::string& chemin, std::string& erreur);
-
-/// ouvrirTrace's reader of HDF5 traces (RelectureHdf5.cpp).
-std::unique_ptr<LecteurTrace> ouvrirTraceHdf5(const std::string& chemin, std::string& erreur);

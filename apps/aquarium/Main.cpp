@@ -1,5 +1,6 @@
 #include "Main.h"
 
+#include "Apparence.h"
 #include "Scenario.h"
 #include "Tick.h"
 
@@ -17,10 +18,6 @@ int G_laFenetrePrincipale = 0;
 int G_xold = 0;
 
 namespace {
-
-constexpr double kDureeTick = 25.0;
-constexpr float kPasFocale = 10.0f;
-constexpr float kFocaleMax = 180.0f;
 
 void installerRappels() {
     glutKeyboardFunc(gererClavier);
@@ -68,7 +65,7 @@ void ouvrirFenetre(int argc, char** argv) {
     glutInit(&argc, argv);
     glutInitDisplayMode(GLUT_RGBA | GLUT_DOUBLE | GLUT_DEPTH);
     glutInitWindowPosition(200, 200);
-    glutInitWindowSize(1000, 800);
+    glutInitWindowSize(kLargeurFenetre, kHauteurFenetre);
     G_laFenetrePrincipale = glutCreateWindow("Aquarium");
     // freeglut refuses to enter its loop without a display callback; the tick installs it again.
     glutDisplayFunc(afficherScene);

@@ -2,6 +2,7 @@
 // long runs. Run through scripts/bench; the figures are wall time, on every core unless a
 // benchmark's `fils` says how many threads it uses.
 
+#include "C_ANNEAU.h"
 #include "C_AQUARIUM.h"
 #include "ConsoleMuette.h"
 #include "Fils.h"
@@ -11,9 +12,11 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cinttypes>
 #include <cstdio>
+#include <ctime>
 #include <malloc.h>
 #include <vector>
 
@@ -83,6 +86,106 @@ void DetectionSynthetique(benchmark::State& state) {
     detruireMonde();
 }
 
+// The calling thread's CPU time: on a machine shared with other work, wall time counts the
+// turns of others too.
+double secondesDuFil() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + 1e-9 * static_cast<double>(t.tv_nsec);
+}
+
+double secondesDepuis(double debut) { return secondesDuFil() - debut; }
+
+// The least a filing reads: every body's centre once, out of its speedbrick and its rings.
+double lireChaqueCorps(const std::vector<C_SPEEDBRICK*>& speedbricks) {
+    float somme = 0.0f;
+    for (const C_SPEEDBRICK* s : speedbricks) {
+        somme += s->getPosX() + s->getPosY() + s->getPosZ();
+        for (const C_ANNEAU* a : s->anneaux())
+            somme += a->getPosX() + a->getPosY() + a->getPosZ();
+    }
+    benchmark::DoNotOptimize(somme);
+    return somme;
+}
+
+// The exact test at full speed, per body: one centre against a long packed run of them, the
+// squared distances compared with the largest that touches, the bodies kept counted.
+double secondesParTest(const std::vector<C_SPEEDBRICK*>& speedbricks) {
+    std::vector<float> x;
+    std::vector<float> y;
+    std::vector<float> z;
+    for (const C_SPEEDBRICK* s : speedbricks) {
+        x.push_back(s->getPosX());
+        y.push_back(s->getPosY());
+        z.push_back(s->getPosZ());
+    }
+    const float carreMaximal = carreDeContactMaximal(RAYON_TETE, RAYON_TETE);
+    std::size_t gardes = 0;
+    const std::size_t tetes = std::min<std::size_t>(64, x.size());
+    const auto debut = secondesDuFil();
+    for (std::size_t t = 0; t < tetes; ++t) {
+        for (std::size_t k = 0; k < x.size(); ++k)
+            gardes += distanceCarree(x[t], y[t], z[t], x[k], y[k], z[k]) <= carreMaximal ? 1 : 0;
+    }
+    const double secondes = secondesDepuis(debut);
+    benchmark::DoNotOptimize(gardes);
+    return secondes / static_cast<double>(tetes * x.size());
+}
+
+// The contact search of a crowded tick, seed 1 at tick 9,400 (36,255 speedbricks), on one
+// thread, with the encounters' pruning as the run has it: what it does, counted, and its cost in
+// the thread's CPU time (the ms_ counters) beside the least any exact method must spend, the
+// floor. That reads every body once to file
+// it, and tests each pair of bodies in contact once at the exact test's full speed; every other
+// pair it may leave unread. Bytes: each candidate's centre and owner read once (16), each
+// body's record copied out, filed and split into fields (16 written, then 16 read and written
+// twice).
+void RechercheEncombree(benchmark::State& state) {
+    const ConsoleMuette muette;
+    const FilsDemandes fils(1);
+    demarrerMonde(1);
+    for (int t = 0; t < 9400; ++t)
+        avancerTick();
+    const std::vector<C_SPEEDBRICK*> speedbricks = C_AQUARIUM::getAquarium()->getListeSpeedbrick();
+    std::vector<T_Sexe> sexes;
+    for (const C_SPEEDBRICK* s : speedbricks)
+        sexes.push_back(s->getSexe());
+    PhaseLarge phaseLarge;
+    double rangement = 0.0;
+    double recherche = 0.0;
+    double lecture = 0.0;
+    for (auto _ : state) {
+        auto debut = secondesDuFil();
+        lireChaqueCorps(speedbricks);
+        lecture += secondesDepuis(debut);
+        debut = secondesDuFil();
+        phaseLarge.ranger(speedbricks);
+        rangement += secondesDepuis(debut);
+        debut = secondesDuFil();
+        phaseLarge.contactsEntreSpeedbricks([](const std::vector<ContactSpeedbricks>&) {}, &sexes);
+        recherche += secondesDepuis(debut);
+    }
+    const PhaseLarge::Mesure mesure = phaseLarge.mesurer(&sexes);
+    const auto fois = static_cast<double>(state.iterations());
+    const double test = secondesParTest(speedbricks);
+    const double plancher = lecture / fois + test * static_cast<double>(mesure.contacts);
+    const double aujourdhui = (rangement + recherche) / fois;
+    state.counters["speedbricks"] = static_cast<double>(speedbricks.size());
+    state.counters["corps"] = static_cast<double>(mesure.corps);
+    state.counters["tetes"] = static_cast<double>(mesure.tetes);
+    state.counters["candidats"] = static_cast<double>(mesure.candidats);
+    state.counters["a_portee"] = static_cast<double>(mesure.aPortee);
+    state.counters["contacts"] = static_cast<double>(mesure.contacts);
+    state.counters["octets"] = 16.0 * static_cast<double>(mesure.candidats + 4 * mesure.corps);
+    state.counters["ms_rangement"] = 1e3 * rangement / fois;
+    state.counters["ms_recherche"] = 1e3 * recherche / fois;
+    state.counters["ms_lecture"] = 1e3 * lecture / fois;
+    state.counters["ns_par_test"] = 1e9 * test;
+    state.counters["ms_plancher"] = 1e3 * plancher;
+    state.counters["x_plancher"] = aujourdhui / plancher;
+    detruireMonde();
+}
+
 void PopulationParDefaut(benchmark::State& state, Pas pas) {
     const ConsoleMuette muette;
     const unsigned graine = static_cast<unsigned>(state.range(0));
@@ -130,6 +233,8 @@ BENCHMARK(DetectionSynthetique)
     ->Unit(benchmark::kMillisecond)
     ->Repetitions(5)
     ->ReportAggregatesOnly();
+
+BENCHMARK(RechercheEncombree)->Iterations(10)->Unit(benchmark::kMillisecond);
 
 // Seeds 1 to 3 over the founders' lifetime, the same runs for both passes.
 void troisGrainesSur3000Ticks(benchmark::internal::Benchmark* b) {

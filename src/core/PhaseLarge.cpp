@@ -230,13 +230,18 @@ std::size_t ajouterPlage(std::vector<Plage>& plages, const Casiers& casiers, int
 // The bodies land in cell order whole, one write each, and only then are split into fields: a
 // write to each field's place would miss the cache four times a body.
 void detailPhaseLarge::Classement::deposer(const GrilleUniforme& grille,
-                                           const std::vector<Corps>& corps) {
+                                           const std::vector<Corps>& corps,
+                                           const std::vector<std::uint8_t>& parties) {
     const std::size_t n = corps.size();
     parCellule.resize(n);
     places.resize(n);
+    const int cellules = grille.nombreCellules();
     casiers.ranger(
-        grille.nombreCellules(), n,
-        [&](std::size_t k) { return grille.cellule(corps[k].x, corps[k].y, corps[k].z); },
+        cellules * kParties, n,
+        [&](std::size_t k) {
+            return parties[corps[k].proprietaire] * cellules +
+                   grille.cellule(corps[k].x, corps[k].y, corps[k].z);
+        },
         [&](std::size_t k, std::uint32_t place) {
             parCellule[place] = corps[k];
             places[k] = place;
@@ -276,15 +281,17 @@ void PhaseLarge::ranger(const std::vector<C_SPEEDBRICK*>& speedbricks) {
     tetesEnOrdre_.resize(speedbricks.size());
     anneauxEnOrdre_.resize(debutsBlocs_[blocs]);
     anneaux_.resize(speedbricks.size());
+    sexesRanges_.resize(speedbricks.size());
+    parties_.resize(speedbricks.size());
     executerEnParallele(blocs, [&](std::size_t bloc) { copierBloc(speedbricks, bloc); });
     grille_ = grillePour(tetesEnOrdre_.size() + anneauxEnOrdre_.size());
     // Heads and rings are sorted side by side, each on one thread: shared out among the threads,
     // one counting sort would have them write the same cache lines at every cell's border.
     executerEnParallele(2, [this](std::size_t k) {
         if (k == 0) {
-            tetes_.deposer(grille_, tetesEnOrdre_);
+            tetes_.deposer(grille_, tetesEnOrdre_, parties_);
         } else {
-            anneauxClasses_.deposer(grille_, anneauxEnOrdre_);
+            anneauxClasses_.deposer(grille_, anneauxEnOrdre_, parties_);
         }
     });
     tetes_.repartir();
@@ -301,6 +308,8 @@ void PhaseLarge::copierBloc(const std::vector<C_SPEEDBRICK*>& speedbricks, std::
         for (const C_ANNEAU* a : s->anneaux())
             *anneau++ = {a->getPosX(), a->getPosY(), a->getPosZ(), i};
         anneaux_[i] = static_cast<std::uint32_t>(s->anneaux().size());
+        sexesRanges_[i] = s->getSexe();
+        parties_[i] = partieDe(sexesRanges_[i]);
     }
 }
 
@@ -322,7 +331,7 @@ void PhaseLarge::rangerApresScissions(const std::vector<C_SPEEDBRICK*>& paires) 
     }
     for (const Scission& scission : scissions_)
         anneaux_[scission.parent] = scission.gardes;
-    tetes_.classer(grille_, tetesEnOrdre_);
+    tetes_.classer(grille_, tetesEnOrdre_, parties_);
 }
 
 // The speedbricks tested against the cutits that kept fewer rings than were filed, each with a
@@ -336,7 +345,8 @@ bool PhaseLarge::trouverScissions(const std::vector<C_SPEEDBRICK*>& paires) {
         const std::size_t gardes = paires[parent]->anneaux().size();
         if (gardes == anneaux_[parent]) continue;
         if (enfant == paires.size() ||
-            gardes + paires[enfant]->anneaux().size() != anneaux_[parent]) {
+            gardes + paires[enfant]->anneaux().size() != anneaux_[parent] ||
+            paires[enfant]->getSexe() != sexesRanges_[parent]) {
             return false;
         }
         scissions_.push_back({parent, static_cast<std::uint32_t>(gardes)});
@@ -357,6 +367,8 @@ void PhaseLarge::cederAnneaux(const Scission& scission, std::uint32_t enfant,
     }
     tetesEnOrdre_.push_back({s.getPosX(), s.getPosY(), s.getPosZ(), enfant});
     anneaux_.push_back(anneaux_[scission.parent] - scission.gardes);
+    sexesRanges_.push_back(sexesRanges_[scission.parent]);
+    parties_.push_back(parties_[scission.parent]);
 }
 
 // Careful: a split during the pass shrinks the speedbrick's ring list. What it keeps is a part
@@ -380,9 +392,13 @@ PhaseLarge::rencontresAvecCutits(const std::vector<C_CUTIT*>& cutits) {
                 }
             }
         };
+        const int cellules = grille_.nombreCellules();
         visiterRangees(grille_, x, y, z, kPorteeCutit, [&](int premiere, int derniere) {
-            proches(tetes_, RAYON_TETE, premiere, derniere);
-            proches(anneauxClasses_, RAYON_ANNEAU, premiere, derniere);
+            for (int p = 0; p < kParties; ++p) {
+                proches(tetes_, RAYON_TETE, p * cellules + premiere, p * cellules + derniere);
+                proches(anneauxClasses_, RAYON_ANNEAU, p * cellules + premiere,
+                        p * cellules + derniere);
+            }
         });
     }
     std::sort(rencontres_.begin(), rencontres_.end(),
@@ -408,7 +424,7 @@ void PhaseLarge::contactsEntreSpeedbricks(
     const std::vector<T_Sexe>* sexes) {
     assert((sexes == nullptr || sexes->size() == tetesEnOrdre_.size()) &&
            "one sex for each speedbrick of the snapshot");
-    sexes_ = sexes;
+    choisirParties(sexes);
     const std::size_t tetes = tetesEnOrdre_.size();
     morceaux_.resize(parMorceaux(tetes, kTetesParMorceau));
     suivants_.resize(tetes);
@@ -417,6 +433,16 @@ void PhaseLarge::contactsEntreSpeedbricks(
     executerEtSuivre(
         tranches_.size(), [this](std::size_t t) { fusionnerTranche(t); },
         [&](std::size_t t) { suite(tranches_[t].contacts); });
+}
+
+// The parts are read alone only when the sexes given are those filed, each one of T_Sexe: an
+// odd sex breeds with some of either part.
+void PhaseLarge::choisirParties(const std::vector<T_Sexe>* sexes) {
+    sexes_ = sexes;
+    parSexe_ = sexes != nullptr && *sexes == sexesRanges_ &&
+               std::all_of(sexes->begin(), sexes->end(), [](T_Sexe sexe) {
+                   return sexe == INDETERMINE || sexe == MALE || sexe == FEMELLE;
+               });
 }
 
 bool PhaseLarge::peutSeReproduire(std::uint32_t speedbrick) const {
@@ -449,17 +475,35 @@ void PhaseLarge::chercherMorceau(std::size_t morceau) {
     }
 }
 
+// Fills m's ranges with the heads and the rings the head may touch; returns how many.
+std::size_t PhaseLarge::plagesAutour(const Corps& tete, Morceau& m) const {
+    m.plagesTetes.clear();
+    m.plagesAnneaux.clear();
+    // A male's partners are all female and a female's male; anybody else's may be anywhere.
+    int premiere = 0;
+    int derniere = kParties - 1;
+    if (parSexe_) {
+        premiere = sexesRanges_[tete.proprietaire] == MALE ? FEMELLE : MALE;
+        derniere = premiere;
+    }
+    const int cellules = grille_.nombreCellules();
+    std::size_t corps = 0;
+    visiterRangees(grille_, tete.x, tete.y, tete.z, kPorteeTete, [&](int debut, int fin) {
+        for (int p = premiere; p <= derniere; ++p) {
+            corps += ajouterPlage(m.plagesTetes, tetes_.casiers, p * cellules + debut,
+                                  p * cellules + fin);
+            corps += ajouterPlage(m.plagesAnneaux, anneauxClasses_.casiers, p * cellules + debut,
+                                  p * cellules + fin);
+        }
+    });
+    return corps;
+}
+
 // What the head touches, counted by speedbrick in a table as long as the snapshot: only the
 // speedbricks touched, far fewer than the contacts in a crowd, are then sorted.
 void PhaseLarge::chercherAutourDe(std::size_t t, Morceau& m, std::uint32_t* comptes) {
     const Corps tete{tetes_.x[t], tetes_.y[t], tetes_.z[t], tetes_.proprietaires[t]};
-    m.plagesTetes.clear();
-    m.plagesAnneaux.clear();
-    std::size_t corps = 0;
-    visiterRangees(grille_, tete.x, tete.y, tete.z, kPorteeTete, [&](int premiere, int derniere) {
-        corps += ajouterPlage(m.plagesTetes, tetes_.casiers, premiere, derniere);
-        corps += ajouterPlage(m.plagesAnneaux, anneauxClasses_.casiers, premiere, derniere);
-    });
+    const std::size_t corps = plagesAutour(tete, m);
     if (m.touches.size() < corps + 3) m.touches.resize(2 * corps + 3);
     std::uint32_t* debut = m.touches.data();
     std::uint32_t* fin = retenir<true>(tete, tetes_, m.plagesTetes, debut);
@@ -532,4 +576,42 @@ void PhaseLarge::fusionnerTranche(std::size_t tranche) {
             t.contacts.push_back({i, p.speedbrick, p.contacts});
         }
     }
+}
+
+namespace {
+
+// Counts the candidates of `plages` within `portee` of the head and those the exact test keeps,
+// as retenir() decides (a head reports the later heads and the rings of the others).
+void compterPlages(const Corps& tete, const Classement& corps, const std::vector<Plage>& plages,
+                   float portee, float carreMaximal, bool tetes, PhaseLarge::Mesure& mesure) {
+    for (const Plage& plage : plages) {
+        mesure.candidats += plage.fin - plage.debut;
+        for (std::uint32_t k = plage.debut; k < plage.fin; ++k) {
+            const std::uint32_t leur = corps.proprietaires[k];
+            if (tetes ? leur <= tete.proprietaire : leur == tete.proprietaire) continue;
+            const float carre =
+                distanceCarree(tete.x, tete.y, tete.z, corps.x[k], corps.y[k], corps.z[k]);
+            if (carre <= portee * portee) mesure.aPortee++;
+            if (carre <= carreMaximal) mesure.contacts++;
+        }
+    }
+}
+
+} // namespace
+
+PhaseLarge::Mesure PhaseLarge::mesurer(const std::vector<T_Sexe>* sexes) {
+    choisirParties(sexes);
+    Mesure mesure;
+    mesure.corps = tetes_.parCellule.size() + anneauxClasses_.parCellule.size();
+    Morceau m;
+    for (std::size_t t = 0; t < tetes_.parCellule.size(); ++t) {
+        if (!peutSeReproduire(tetes_.proprietaires[t])) continue;
+        const Corps tete{tetes_.x[t], tetes_.y[t], tetes_.z[t], tetes_.proprietaires[t]};
+        plagesAutour(tete, m);
+        mesure.tetes++;
+        compterPlages(tete, tetes_, m.plagesTetes, kPorteeTete, kCarreTetes, true, mesure);
+        compterPlages(tete, anneauxClasses_, m.plagesAnneaux, kPorteeTete, kCarreAnneau, false,
+                      mesure);
+    }
+    return mesure;
 }

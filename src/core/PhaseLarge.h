@@ -18,8 +18,9 @@ class C_CUTIT;
 /// from one tick to the next.
 class PhaseLarge {
 public:
-    /// Files every head and ring of the snapshot by cell. The searches read what was filed:
-    /// file again once a ring list or a position has changed.
+    /// Files every head and ring of the snapshot by its speedbrick's sex, then by cell. The
+    /// searches read what was filed: file again once a ring list, a position or a sex has
+    /// changed.
     void ranger(const std::vector<C_SPEEDBRICK*>& speedbricks);
 
     /// Files again after rencontresAvecCutits() and the tests it asked for, when splits
@@ -38,11 +39,28 @@ public:
     /// twice in a row, and its counts add up to the contacts that a pair-by-pair test would
     /// find. The other threads prepare the next runs meanwhile: `suite` must leave the filed
     /// snapshot alone. Given `sexes` (one a speedbrick of the snapshot), only the contacts of
-    /// speedbricks that can breed together are handed on, and a speedbrick that can breed with
-    /// nobody is not even looked around.
+    /// speedbricks that can breed together are handed on, a speedbrick that can breed with
+    /// nobody is not even looked around, and when they are the sexes filed, a head only reads
+    /// the bodies of the other sex.
     void contactsEntreSpeedbricks(
         const std::function<void(const std::vector<ContactSpeedbricks>&)>& suite,
         const std::vector<T_Sexe>* sexes = nullptr);
+
+    /// What the search of contactsEntreSpeedbricks() does over the filed snapshot, counted.
+    struct Mesure {
+        /// Heads and rings filed.
+        std::uint64_t corps = 0;
+        /// Heads looked around, and the bodies their exact test reads.
+        std::uint64_t tetes = 0;
+        std::uint64_t candidats = 0;
+        /// Candidates within the reach searched, and those the exact test keeps.
+        std::uint64_t aPortee = 0;
+        std::uint64_t contacts = 0;
+    };
+
+    /// Counts what the search does over the filed snapshot, on the calling thread, with the
+    /// same `sexes` as contactsEntreSpeedbricks(): slowly, for a benchmark's figures.
+    Mesure mesurer(const std::vector<T_Sexe>* sexes = nullptr);
 
 private:
     /// A speedbrick of the filed snapshot that split: its place, and the rings it kept.
@@ -54,9 +72,12 @@ private:
     void copierBloc(const std::vector<C_SPEEDBRICK*>& speedbricks, std::size_t bloc);
     bool trouverScissions(const std::vector<C_SPEEDBRICK*>& paires);
     void cederAnneaux(const Scission& scission, std::uint32_t enfant, const C_SPEEDBRICK& s);
+    void choisirParties(const std::vector<T_Sexe>* sexes);
     bool peutSeReproduire(std::uint32_t speedbrick) const;
     bool peuventSeReproduire(std::uint32_t premier, std::uint32_t second) const;
     void chercherMorceau(std::size_t morceau);
+    std::size_t plagesAutour(const detailPhaseLarge::Corps& tete,
+                             detailPhaseLarge::Morceau& m) const;
     void chercherAutourDe(std::size_t tete, detailPhaseLarge::Morceau& m, std::uint32_t* comptes);
     void classerPrecedents(std::size_t tranche);
     void fusionnerTranche(std::size_t tranche);
@@ -69,6 +90,9 @@ private:
     std::vector<detailPhaseLarge::Corps> anneauxEnOrdre_;
     std::vector<std::size_t> debutsBlocs_;
     std::vector<std::uint32_t> anneaux_;
+    /// Each speedbrick's sex when it was filed, and the part its bodies were filed in.
+    std::vector<T_Sexe> sexesRanges_;
+    std::vector<std::uint8_t> parties_;
     detailPhaseLarge::Classement tetes_;
     detailPhaseLarge::Classement anneauxClasses_;
     std::vector<RencontrePossible> rencontres_;
@@ -76,6 +100,8 @@ private:
     std::vector<detailPhaseLarge::Morceau> morceaux_;
     std::vector<detailPhaseLarge::Suivants> suivants_;
     std::vector<detailPhaseLarge::Tranche> tranches_;
-    /// The sexes given to contactsEntreSpeedbricks(), if any.
+    /// The sexes given to contactsEntreSpeedbricks(), if any, and whether its search reads the
+    /// partners' part alone.
     const std::vector<T_Sexe>* sexes_ = nullptr;
+    bool parSexe_ = false;
 };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "C_SPEEDBRICK.h"
 #include "Contact.h"
 #include "GrilleUniforme.h"
 
@@ -19,16 +20,28 @@ struct Corps {
     std::uint32_t proprietaire = 0;
 };
 
-/// Heads, or rings, filed by cell a field at a time, so that the search reads four at once;
-/// each field has three places to spare at its end.
+/// The parts bodies are filed in, by their owner's sex: a speedbrick only breeds with one of
+/// the other sex, so the search for its partners reads one part alone. Sexes outside T_Sexe go
+/// with the undecided.
+constexpr int kParties = 3;
+
+inline std::uint8_t partieDe(T_Sexe sexe) {
+    return sexe == MALE || sexe == FEMELLE ? static_cast<std::uint8_t>(sexe) : 0;
+}
+
+/// Heads, or rings, filed by part, then by cell, a field at a time, so that the search reads
+/// four at once; each field has three places to spare at its end. Cell c of part p is cell
+/// p * grid cells + c of the casiers.
 struct Classement {
-    /// Files `corps`; places[k] then tells where corps[k] went.
-    void classer(const GrilleUniforme& grille, const std::vector<Corps>& corps) {
-        deposer(grille, corps);
+    /// Files `corps`, whose owners are in `parties`; places[k] then tells where corps[k] went.
+    void classer(const GrilleUniforme& grille, const std::vector<Corps>& corps,
+                 const std::vector<std::uint8_t>& parties) {
+        deposer(grille, corps, parties);
         repartir();
     }
     /// The first step of classer(), on the calling thread alone: the bodies in cell order.
-    void deposer(const GrilleUniforme& grille, const std::vector<Corps>& corps);
+    void deposer(const GrilleUniforme& grille, const std::vector<Corps>& corps,
+                 const std::vector<std::uint8_t>& parties);
     /// The second, on every thread: the bodies split into fields.
     void repartir();
 

@@ -1,5 +1,6 @@
 #include "C_SPHERE.h"
 
+#include "Apparence.h"
 #include "C_ANNEAU.h"
 #include "C_CUTIT.h"
 #include "C_SPEEDBRICK.h"
@@ -9,11 +10,6 @@
 
 namespace {
 
-constexpr GLfloat kVertClair[4] = {0.3f, 0.8f, 0.3f, 0.0f};
-constexpr GLfloat kBleu[4] = {0.0f, 0.0f, 1.0f, 0.0f};
-constexpr GLfloat kMagenta[4] = {1.0f, 0.0f, 1.0f, 0.0f};
-constexpr GLfloat kBlanc[4] = {1.0f, 1.0f, 1.0f, 1.0f};
-constexpr GLfloat kRouge[4] = {1.0f, 0.0f, 0.0f, 0.0f};
 constexpr GLint kDecoupage = 15;
 
 // The three radii drawn, in the order of their display lists.
@@ -54,13 +50,13 @@ void tracer(Forme forme) {
 const GLfloat* couleurDeTete(T_Sexe sexe) {
     switch (sexe) {
     case INDETERMINE:
-        return kVertClair;
+        return kCouleurJeune;
     case MALE:
-        return kBleu;
+        return kCouleurMale;
     case FEMELLE:
-        return kMagenta;
+        return kCouleurFemelle;
     }
-    return kVertClair;
+    return kCouleurJeune;
 }
 
 // The tilt turns the sphere about its own centre: it moves the facets, never the sphere.
@@ -80,11 +76,11 @@ void C_SPHERE::afficheToi(C_SPEEDBRICK* s) {
 }
 
 void C_SPHERE::afficheToi(C_ANNEAU* anneau) {
-    dessinerSphere(kBlanc, anneau->getPosX(), anneau->getPosY(), anneau->getPosZ(), ANNEAU);
+    dessinerSphere(kCouleurAnneau, anneau->getPosX(), anneau->getPosY(), anneau->getPosZ(), ANNEAU);
 }
 
 void C_SPHERE::afficheToi(C_CUTIT* c) {
-    dessinerSphere(kRouge, c->getPosX(), c->getPosY(), c->getPosZ(), CUTIT);
+    dessinerSphere(kCouleurCutit, c->getPosX(), c->getPosY(), c->getPosZ(), CUTIT);
 }
 
 void dessinerSpheresParListes(bool oui) { G_parListes = oui; }

@@ -1,5 +1,6 @@
 #include "Scene.h"
 
+#include "Apparence.h"
 #include "C_ANNEAU.h"
 #include "C_AQUARIUM.h"
 #include "C_CUTIT.h"
@@ -12,7 +13,7 @@
 int G_dimensionAquariumX = 600;
 int G_dimensionAquariumY = 600;
 int G_dimensionAquariumZ = 600;
-float G_focaleCamera = 60.0f;
+float G_focaleCamera = kFocaleInitiale;
 bool G_rotationAutomatique = true;
 float G_rotation = 0.0f;
 
@@ -65,7 +66,7 @@ void dessinerContour() {
 void initialisationScene() {
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
-    gluPerspective(static_cast<double>(G_focaleCamera), 1.25, 1.5, 5000.0);
+    gluPerspective(static_cast<double>(G_focaleCamera), kProportion, kPlanProche, kPlanLointain);
     gluLookAt(G_dimensionAquariumX / 2, G_dimensionAquariumY / 2, G_dimensionAquariumZ * 1.5, 0.0,
               G_dimensionAquariumY / 2, 0.0, 0.0, 1.0, 0.0);
     glShadeModel(GL_SMOOTH);
@@ -84,7 +85,7 @@ void dessinerScene() {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
-    if (G_rotationAutomatique) G_rotation = static_cast<float>(G_rotation + 0.2);
+    if (G_rotationAutomatique) G_rotation = static_cast<float>(G_rotation + kTourParImage);
     glRotatef(G_rotation, 0.0f, 1.0f, 0.0f);
     glTranslatef(static_cast<float>((-G_dimensionAquariumX) / 2), 0.0f,
                  static_cast<float>((-G_dimensionAquariumZ) / 2));

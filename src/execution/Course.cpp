@@ -1,5 +1,6 @@
 #include "Course.h"
 
+#include "C_AQUARIUM.h"
 #include "Tick.h"
 
 #include <cassert>
@@ -41,6 +42,11 @@ void Course::avancerMonde(const C_AQUARIUM& monde) {
     avancerTick();
     ++tick;
     avant = apres;
-    apres = recenser(monde);
+    if (teteSeulement) {
+        apres = Recensement{};
+        apres.speedbricks = static_cast<int>(monde.speedbricks().size());
+    } else {
+        apres = recenser(monde);
+    }
     historique.noter(tick, apres.speedbricks);
 }

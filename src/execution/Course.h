@@ -65,6 +65,9 @@ struct Course {
     /// The census a tick before (the same at the seeding).
     Recensement avant;
     Historique historique;
+    /// Each tick counts the speedbricks alone, the rest of the census left at zero: a census
+    /// reads every speedbrick, which a run with no output to hand it to need not pay.
+    bool teteSeulement = false;
 
     /// Counts the freshly seeded world as tick 0.
     void demarrer(const C_AQUARIUM& monde);

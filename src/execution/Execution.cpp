@@ -123,6 +123,8 @@ private:
         const auto debut = std::chrono::steady_clock::now();
         Progression progression(options_.ticks, ::isatty(STDERR_FILENO) == 1);
         Course course;
+        // With no output to hand it to, a tick only needs the head count.
+        course.teteSeulement = sorties_.empty();
         if (reprise()) {
             course.reprendre(monde, depart_, historique_);
         } else {
@@ -145,7 +147,7 @@ private:
         }
         const std::chrono::duration<double> duree = std::chrono::steady_clock::now() - debut;
         signaler(raconterFin(fin, course.tick) +
-                 resumer(course.tick - depart_, course.apres, duree.count()));
+                 resumer(course.tick - depart_, recenser(monde), duree.count()));
         for (const Sortie* sortie : sorties_) {
             const std::string bilan = sortie->bilan();
             if (!bilan.empty()) signaler(std::string(sortie->option()) + ": " + bilan);

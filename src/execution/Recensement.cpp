@@ -80,19 +80,25 @@ Recensement recenser(const C_AQUARIUM& monde) {
 const std::vector<ColonneStats>& colonnesStats() {
     using R = const Recensement&;
     static const std::vector<ColonneStats> colonnes = {
-        {"tick", [](int tick, R, R) -> std::int64_t { return tick; }},
-        {"speedbricks", [](int, R apres, R) -> std::int64_t { return apres.speedbricks; }},
-        {"normal", [](int, R apres, R) -> std::int64_t { return apres.normal; }},
-        {"gentil", [](int, R apres, R) -> std::int64_t { return apres.gentil; }},
-        {"aga", [](int, R apres, R) -> std::int64_t { return apres.aga; }},
-        {"male", [](int, R apres, R) -> std::int64_t { return apres.male; }},
-        {"female", [](int, R apres, R) -> std::int64_t { return apres.femelle; }},
-        {"undecided", [](int, R apres, R) -> std::int64_t { return apres.indetermine; }},
-        {"rings", [](int, R apres, R) { return apres.anneaux; }},
-        {"cutits", [](int, R apres, R) -> std::int64_t { return apres.cutits; }},
-        {"births", [](int, R apres, R avant) { return apres.naissances - avant.naissances; }, true},
-        {"splits", [](int, R apres, R avant) { return apres.scissions - avant.scissions; }, true},
-        {"deaths", [](int, R apres, R avant) { return apres.morts - avant.morts; }, true},
+        {"tick", "the world's clock", [](int tick, R, R) -> std::int64_t { return tick; }},
+        {"speedbricks", "speedbricks alive",
+         [](int, R apres, R) -> std::int64_t { return apres.speedbricks; }},
+        {"normal", "of them, normal ones",
+         [](int, R apres, R) -> std::int64_t { return apres.normal; }},
+        {"gentil", "gentil ones", [](int, R apres, R) -> std::int64_t { return apres.gentil; }},
+        {"aga", "aga ones", [](int, R apres, R) -> std::int64_t { return apres.aga; }},
+        {"male", "males", [](int, R apres, R) -> std::int64_t { return apres.male; }},
+        {"female", "females", [](int, R apres, R) -> std::int64_t { return apres.femelle; }},
+        {"undecided", "of no sex yet",
+         [](int, R apres, R) -> std::int64_t { return apres.indetermine; }},
+        {"rings", "rings of all speedbricks", [](int, R apres, R) { return apres.anneaux; }},
+        {"cutits", "cutits alive", [](int, R apres, R) -> std::int64_t { return apres.cutits; }},
+        {"births", "births in the tick",
+         [](int, R apres, R avant) { return apres.naissances - avant.naissances; }, true},
+        {"splits", "splits in the tick",
+         [](int, R apres, R avant) { return apres.scissions - avant.scissions; }, true},
+        {"deaths", "deaths in the tick",
+         [](int, R apres, R avant) { return apres.morts - avant.morts; }, true},
     };
     return colonnes;
 }

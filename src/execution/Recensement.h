@@ -25,9 +25,12 @@ struct Recensement {
 /// Counts the world as it stands: one pass over the speedbricks.
 Recensement recenser(const C_AQUARIUM& monde);
 
-/// One column of the statistics of a tick: a count after it, or its events.
+/// One column of the statistics of a tick: a count after it, or its events. The statistics'
+/// table, in the form of the records' tables (src/fiches): a name, a meaning, a reader.
 struct ColonneStats {
     const char* nom;
+    /// What it counts.
+    const char* sens;
     /// From the census after the tick and the one before it.
     std::int64_t (*valeur)(int tick, const Recensement& apres, const Recensement& avant);
     /// The tick's events: known to a run, not to the census of one tick alone (a trace's).

@@ -11,9 +11,22 @@ const SERIES = [
 // Redrawing a long history is not free: the chart follows the run a few times a second.
 const INTERVALLE_MS = 500;
 
+// The axis as wide as its longest label, whatever the population: a fixed width cut the
+// labels' first digits once they grew past it.
+function largeurAxe(u, valeurs, axe, passe) {
+  const a = u.axes[axe];
+  // uPlot sizes the axes again until the sizes settle: the third pass keeps the last.
+  if (passe > 1) return a._size;
+  const plusLongue = (valeurs ?? []).reduce((l, v) => (v.length > l.length ? v : l), '');
+  u.ctx.font = a.font[0];
+  return Math.ceil(a.ticks.size + a.gap + u.ctx.measureText(plusLongue).width / devicePixelRatio);
+}
+
+// `colonnes` of each history row: the tick, then SERIES's.
 export class Graphique {
-  constructor(element) {
-    this.colonnes = [[], [], [], [], []];
+  constructor(element, colonnes) {
+    this.largeur = colonnes;
+    this.colonnes = Array.from({ length: colonnes }, () => []);
     this.dernierTrace = 0;
     this.attente = null;
     this.trace = new uPlot({
@@ -22,7 +35,7 @@ export class Graphique {
       scales: { x: { time: false }, y: { distr: 3 } },
       axes: [
         { stroke: '#ccc', grid: { stroke: '#333' } },
-        { stroke: '#ccc', grid: { stroke: '#333' }, size: 60 },
+        { stroke: '#ccc', grid: { stroke: '#333' }, size: largeurAxe },
       ],
       legend: { show: true, live: false },
       cursor: { show: false },
@@ -31,15 +44,17 @@ export class Graphique {
   }
 
   vider() {
-    this.colonnes = [[], [], [], [], []];
+    this.colonnes = Array.from({ length: this.largeur }, () => []);
     this.trace.setData(this.colonnes);
   }
 
   // Rows of tick, speedbricks, normal, gentil, aga; a log scale has no place for 0.
   ajouter(lignes) {
-    for (let i = 0; i < lignes.length; i += 5) {
+    for (let i = 0; i < lignes.length; i += this.largeur) {
       this.colonnes[0].push(lignes[i]);
-      for (let c = 1; c < 5; ++c) this.colonnes[c].push(lignes[i + c] > 0 ? lignes[i + c] : null);
+      for (let c = 1; c < this.largeur; ++c) {
+        this.colonnes[c].push(lignes[i + c] > 0 ? lignes[i + c] : null);
+      }
     }
     if (lignes.length === 0 || this.attente) return;
     const reste = this.dernierTrace + INTERVALLE_MS - performance.now();

@@ -2,27 +2,19 @@
 // drawn, the counters of the tick shown, the population chart, and a replay's controls.
 import './page.css';
 import { Graphique } from './graphique.js';
-import { FORMES, Vue } from './vue.js';
+import { Vue } from './vue.js';
 
-// The header's 32-bit words, in the server's order; the columns' doubles follow it, on their
-// 8-byte boundary.
-const MOT = {
-  magique: 0, ticksParSeconde: 1, taille: 2, ligne: 5, lignes: 6, fini: 7, spheres: 8,
-  historique: 13, colonnes: 14, total: 15,
-};
-const TAILLE_ENTETE = Math.ceil(MOT.total / 2) * 8;
-const MAGIQUE = 0x32465141;
 // The overlay's lines start with these columns (the tick, the kinds, the sexes, the bodies, the
 // events); any other column the server names follows on the line before it.
 const DEBUTS_DE_LIGNE = new Set(['tick', 'speedbricks', 'male', 'rings', 'births']);
 // A live page asks for the latest picture; a replaying one for a line of the trace.
 const DERNIERE = -1;
-// Replay speed 1 is the window's 40 ticks a second.
-const TICKS_PAR_SECONDE = 40;
-
 const $ = (id) => document.getElementById(id);
-const vue = new Vue($('vue'));
-const graphique = new Graphique($('graphique'));
+// Made once the server has given its constants: the picture's layout (its header's 32-bit words,
+// then the columns' doubles on their 8-byte boundary), the spheres, the tank and the window.
+let vue = null;
+let graphique = null;
+let image = null;
 
 // The overlay's counters, one for each of the server's columns, in its order.
 const compteurs = [];
@@ -45,24 +37,25 @@ function construireCompteurs(noms) {
 }
 
 function lireImage(tampon) {
+  const { words: MOT, magic, headerBytes, historyColumns } = image;
   const mots = new Int32Array(tampon, 0, MOT.total);
-  if (mots[MOT.magique] !== MAGIQUE || mots[MOT.colonnes] !== compteurs.length) {
+  if (mots[MOT.magic] !== magic || mots[MOT.columns] !== compteurs.length) {
     throw new Error('not a picture of this server');
   }
-  const image = {
+  const lue = {
     mots,
-    ticksParSeconde: new Float32Array(tampon, MOT.ticksParSeconde * 4, 1)[0],
-    valeurs: new Float64Array(tampon, TAILLE_ENTETE, compteurs.length),
+    ticksParSeconde: new Float32Array(tampon, MOT.ticksPerSecond * 4, 1)[0],
+    valeurs: new Float64Array(tampon, headerBytes, compteurs.length),
     centres: [],
   };
-  let position = TAILLE_ENTETE + compteurs.length * 8;
-  FORMES.forEach((_, forme) => {
+  let position = headerBytes + compteurs.length * 8;
+  vue.formes.forEach((_, forme) => {
     const n = mots[MOT.spheres + forme] * 3;
-    image.centres.push(new Float32Array(tampon, position, n));
+    lue.centres.push(new Float32Array(tampon, position, n));
     position += n * 4;
   });
-  image.historique = new Int32Array(tampon, position, mots[MOT.historique] * 5);
-  return image;
+  lue.historique = new Int32Array(tampon, position, mots[MOT.history] * historyColumns);
+  return lue;
 }
 
 const etat = {
@@ -108,22 +101,25 @@ function connecter() {
   };
 }
 
-function montrer(image) {
-  const { mots } = image;
-  vue.poserTaille([mots[MOT.taille], mots[MOT.taille + 1], mots[MOT.taille + 2]]);
-  image.centres.forEach((centres, forme) => vue.poserCentres(forme, centres));
+function montrer(lue) {
+  const { mots } = lue;
+  const MOT = image.words;
+  vue.poserTaille([mots[MOT.tank], mots[MOT.tank + 1], mots[MOT.tank + 2]]);
+  lue.centres.forEach((centres, forme) => vue.poserCentres(forme, centres));
   // NaN: a count that a replay's trace does not hold.
-  image.valeurs.forEach((valeur, i) => {
+  lue.valeurs.forEach((valeur, i) => {
     compteurs[i].textContent = Number.isNaN(valeur) ? '?' : valeur;
   });
-  graphique.ajouter(image.historique);
-  const relecture = mots[MOT.ligne] >= 0;
+  graphique.ajouter(lue.historique);
+  const relecture = mots[MOT.line] >= 0;
   if (relecture) {
-    for (let i = 0; i < image.historique.length; i += 5) etat.ticks.push(image.historique[i]);
-    montrerRelecture(mots[MOT.ligne], mots[MOT.lignes]);
+    for (let i = 0; i < lue.historique.length; i += image.historyColumns) {
+      etat.ticks.push(lue.historique[i]);
+    }
+    montrerRelecture(mots[MOT.line], mots[MOT.lines]);
   } else {
-    $('tps').textContent = image.ticksParSeconde.toFixed(1);
-    $('etat').textContent = mots[MOT.fini] ? 'the run has ended: its last tick' : '';
+    $('tps').textContent = lue.ticksParSeconde.toFixed(1);
+    $('etat').textContent = mots[MOT.ended] ? 'the run has ended: its last tick' : '';
   }
 }
 
@@ -153,7 +149,8 @@ function avancerRelecture(secondes) {
   if (etat.ticks.length === 0) return;
   const fin = etat.ticks[etat.ticks.length - 1];
   if (etat.enLecture) {
-    etat.position += secondes * TICKS_PAR_SECONDE * Number($('vitesse').value);
+    // Replay speed 1 is the window's ticks a second.
+    etat.position += secondes * vue.fenetre.ticksPerSecond * Number($('vitesse').value);
     if (etat.position >= fin) {
       etat.position = fin;
       basculerLecture(false);
@@ -178,7 +175,7 @@ $('curseur').addEventListener('input', (e) => {
 });
 
 let avant = performance.now();
-function image(maintenant) {
+function dessiner(maintenant) {
   const secondes = Math.min(0.25, (maintenant - avant) / 1000);
   avant = maintenant;
   if (etat.recue !== null) {
@@ -186,7 +183,7 @@ function image(maintenant) {
     etat.recue = null;
     montrer(recue);
     // The next picture travels while this one is drawn.
-    if (recue.mots[MOT.ligne] < 0) demander(DERNIERE);
+    if (recue.mots[image.words.line] < 0) demander(DERNIERE);
   }
   if (etat.ligneMontree >= 0) avancerRelecture(secondes);
   vue.dessiner(secondes);
@@ -196,14 +193,17 @@ function image(maintenant) {
     etat.images = 0;
     etat.debutMesure = maintenant;
   }
-  requestAnimationFrame(image);
+  requestAnimationFrame(dessiner);
 }
 
-fetch('columns.json')
-  .then((reponse) => reponse.json())
-  .then((noms) => {
+const lireJson = (chemin) => fetch(chemin).then((reponse) => reponse.json());
+Promise.all([lireJson('constants.json'), lireJson('columns.json')])
+  .then(([constantes, noms]) => {
+    image = constantes.picture;
+    vue = new Vue($('vue'), constantes);
+    graphique = new Graphique($('graphique'), image.historyColumns);
     construireCompteurs(noms);
     connecter();
-    requestAnimationFrame(image);
+    requestAnimationFrame(dessiner);
   })
   .catch(() => { $('etat').textContent = 'the server is gone: reload the page'; });

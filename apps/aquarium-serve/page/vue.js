@@ -4,26 +4,8 @@
 // rather than instanced squares: software renderers pay dearly for each instance.
 import * as THREE from 'three';
 
-// Young, male and female heads, rings, cutits: the window's material colours and radii.
-export const FORMES = [
-  { couleur: [0.3, 0.8, 0.3], rayon: 8 },
-  { couleur: [0, 0, 1], rayon: 8 },
-  { couleur: [1, 0, 1], rayon: 8 },
-  { couleur: [1, 1, 1], rayon: 6 },
-  { couleur: [1, 0, 0], rayon: 3 },
-];
-
-const PAS_FOCALE = 10;
-const FOCALE_MAX = 180;
-// The window turns 0.2 degree per frame at its 40 frames a second; the page turns as fast
-// whatever its own rate.
-const TOUR_PAR_SECONDE = 0.2 * 40;
 // The squares' half side, in radii.
 const MARGE = 1.05;
-// The window's drag counts its own pixels, 1000 across.
-const LARGEUR_FENETRE = 1000;
-// The window's fixed proportions: the camera is made for them.
-const PROPORTION = 1.25;
 
 const SOMMETS_SPHERE = `
 in vec3 position;
@@ -114,17 +96,24 @@ function contour(x, y, z) {
   return new THREE.Float32BufferAttribute(points, 3);
 }
 
+// The window's looks and camera come from the server (/constants.json): `formes` are the young,
+// male and female heads, rings and cutits, each a radius and a colour; `fenetre` the window's
+// size, proportions, field of view and pace.
 export class Vue {
-  constructor(toile) {
+  constructor(toile, { shapes: formes, tank, window: fenetre }) {
     this.toile = toile;
+    this.fenetre = fenetre;
+    // The window turns its degrees per frame at its frames a second; the page turns as fast
+    // whatever its own rate.
+    this.tourParSeconde = fenetre.degreesPerFrame * fenetre.ticksPerSecond;
     this.rendu = new THREE.WebGLRenderer({ canvas: toile, antialias: false });
     this.rendu.setClearColor(0x000000, 1);
     this.scene = new THREE.Scene();
     this.camera = new THREE.Camera();
-    this.focale = 60;
+    this.focale = fenetre.focal;
     this.rotation = 0;
     this.tourne = true;
-    this.taille = [600, 600, 600];
+    this.taille = tank;
     this.communs = {
       vue: { value: new THREE.Matrix4() },
       projection: { value: new THREE.Matrix4() },
@@ -134,7 +123,7 @@ export class Vue {
       // The projection's z row: depth from the distance along the view.
       profondeur: { value: new THREE.Vector2() },
     };
-    this.formes = FORMES.map(({ couleur, rayon }) => {
+    this.formes = formes.map(({ colour: couleur, radius: rayon }) => {
       const materiau = new THREE.RawShaderMaterial({
         glslVersion: THREE.GLSL3,
         vertexShader: SOMMETS_SPHERE,
@@ -198,8 +187,8 @@ export class Vue {
 
   // Kept at the window's 5:4, as large as the page allows.
   ajuster() {
-    const largeur = Math.min(window.innerWidth, window.innerHeight * PROPORTION);
-    const hauteur = largeur / PROPORTION;
+    const largeur = Math.min(window.innerWidth, window.innerHeight * this.fenetre.aspect);
+    const hauteur = largeur / this.fenetre.aspect;
     this.rendu.setPixelRatio(window.devicePixelRatio);
     this.rendu.setSize(Math.floor(largeur), Math.floor(hauteur));
   }
@@ -211,7 +200,7 @@ export class Vue {
     const demiY = Math.trunc(y / 2);
     const camera = regard(new THREE.Vector3(Math.trunc(x / 2), demiY, z * 1.5),
       new THREE.Vector3(0, demiY, 0));
-    const projection = perspective(this.focale, PROPORTION, 1.5, 5000);
+    const projection = perspective(this.focale, this.fenetre.aspect, this.fenetre.near, this.fenetre.far);
     this.communs.projection.value.copy(projection);
     const taille = this.rendu.getDrawingBufferSize(new THREE.Vector2());
     this.communs.pixelsParUnite.value = (projection.elements[5] * taille.y) / 2;
@@ -224,13 +213,13 @@ export class Vue {
   }
 
   dessiner(secondes) {
-    if (this.tourne) this.rotation += TOUR_PAR_SECONDE * secondes;
+    if (this.tourne) this.rotation += this.tourParSeconde * secondes;
     this.matrices();
     this.rendu.render(this.scene, this.camera);
   }
 
   changerFocale(focale) {
-    this.focale = Math.min(FOCALE_MAX, Math.max(0, focale));
+    this.focale = Math.min(this.fenetre.focalMax, Math.max(0, focale));
   }
 
   ecouter() {
@@ -238,13 +227,13 @@ export class Vue {
     window.addEventListener('resize', () => this.ajuster());
     window.addEventListener('keydown', (e) => {
       if (e.target instanceof HTMLInputElement || e.target instanceof HTMLSelectElement) return;
-      if (e.key === 'b') this.changerFocale(this.focale + PAS_FOCALE);
-      else if (e.key === 'n') this.changerFocale(this.focale - PAS_FOCALE);
+      if (e.key === 'b') this.changerFocale(this.focale + this.fenetre.focalStep);
+      else if (e.key === 'n') this.changerFocale(this.focale - this.fenetre.focalStep);
       else if (e.key === 'r') this.tourne = !this.tourne;
     });
     this.toile.addEventListener('wheel', (e) => {
       e.preventDefault();
-      if (e.deltaY !== 0) this.changerFocale(this.focale + Math.sign(e.deltaY) * PAS_FOCALE);
+      if (e.deltaY !== 0) this.changerFocale(this.focale + Math.sign(e.deltaY) * this.fenetre.focalStep);
     }, { passive: false });
     // Folded once, as the window does.
     let xAncien = null;
@@ -255,7 +244,8 @@ export class Vue {
     this.toile.addEventListener('pointerup', () => { xAncien = null; });
     this.toile.addEventListener('pointermove', (e) => {
       if (xAncien === null) return;
-      const echelle = LARGEUR_FENETRE / this.toile.clientWidth;
+      // The window's drag counts its own pixels.
+      const echelle = this.fenetre.width / this.toile.clientWidth;
       let angle = this.rotation + (e.clientX - xAncien) * echelle;
       if (angle >= 360) angle -= 360;
       if (angle < 0) angle += 360;

@@ -138,6 +138,10 @@ TEST_F(Lot, RapportTraceStatistiquesEtBilanDUneGraine) {
     EXPECT_EQ(muet.sortie, "");
     EXPECT_EQ(lireFichier(chemin("muet.jsonl")), lireFichier(chemin("t.jsonl")));
 
+    // With no output to hand a census to, the run takes one at its end alone: the same bilan.
+    const Issue seul = lancer("--seed 26 --ticks 3005 --founders 10 --shoals 3 --quiet");
+    EXPECT_NE(seul.erreurs.find(fin), std::string::npos) << seul.erreurs << "\n" << fin;
+
     const Issue graphique = executer({AQUARIUM_CHART, chemin("s.csv"), chemin("s.png")});
     EXPECT_EQ(graphique.statut, 0) << graphique.erreurs;
     EXPECT_EQ(lireFichier(chemin("s.png")).substr(0, 8), "\x89PNG\r\n\x1a\n");

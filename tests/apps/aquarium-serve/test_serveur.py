@@ -142,6 +142,11 @@ class Refus(unittest.TestCase):
                     f.write(contenu)
             with h5py.File(etrangere, "w") as f:
                 f["ticks"] = [0, 1, 2]
+            ancienne = os.path.join(dossier, "ancienne.h5")
+            with open(ancienne, "wb") as f:
+                f.write(octets)
+            with h5py.File(ancienne, "r+") as f:
+                f.attrs["format"] = 1
             occupe = socket.socket()
             occupe.bind(("127.0.0.1", 0))
             occupe.listen()
@@ -156,6 +161,7 @@ class Refus(unittest.TestCase):
                 (["--replay", coupee], "truncated file"),
                 (["--replay", illisible], "'speedbricks' table cannot be read"),
                 (["--replay", etrangere], "not a state trace"),
+                (["--replay", ancienne], "a trace of format 1, not 2 as this program reads"),
                 (["--replay", trace, "--seed", "3"], "--seed does not apply"),
                 (["--resume", trace], "--resume"),
             ]

@@ -8,6 +8,7 @@ import subprocess
 
 import aquarium
 import numpy as np
+import pandas as pd
 import pytest
 
 BATCH = os.environ["AQUARIUM_BATCH"]
@@ -37,19 +38,25 @@ OTHER = dict(seed=5, founders=24, shoals=4, tank=(600, 300, 600), lifespan=25, t
 def test_run_is_the_batch_run(tmp_path, world, ticks, bound):
     limit = [] if bound is None else ["--max-speedbricks", bound]
     run = batch(*words(world), "--ticks", ticks, *limit, "--stats", tmp_path / "b.csv",
-                "--state", tmp_path / "b.jsonl")
+                "--state", tmp_path / "b.jsonl", "--state-every", 1000)
+    batch(*words(world), "--ticks", ticks, *limit, "--quiet", "--state", tmp_path / "b.h5",
+          "--state-every", 1000)
+    traces = [aquarium.read_trace(tmp_path / name) for name in ("b.jsonl", "b.h5")]
     # A checkpoint records where the run's outputs stood: a run with none saves what Python does.
     batch(*words(world), "--ticks", ticks, *limit, "--quiet", "--checkpoint", tmp_path / "b.ckpt")
     rows = [r for r in (tmp_path / "b.csv").read_text().splitlines() if not r.startswith("#")]
 
-    # Tick by tick, the census is the statistics file.
+    # Tick by tick, the census is the statistics file, and a dumped tick's rows both traces'.
     with aquarium.World(**world) as w:
         got = [",".join(w.census())]
         last = int(rows[-1].split(",")[0])
+        assert_rows_are_the_traces(w, traces)
         while w.tick < last:
             w.step()
             got.append(",".join(map(str, w.census().values())))
+            assert_rows_are_the_traces(w, traces)
     assert got == rows
+    assert all(list(t.ticks) == [*range(0, last, 1000), last] for t in traces)
 
     # In one go, the report, the checkpoint and the state.
     with aquarium.World(**world) as w:
@@ -59,40 +66,29 @@ def test_run_is_the_batch_run(tmp_path, world, ticks, bound):
         assert w.take_report() == b""
         w.save(tmp_path / "p.ckpt")
         state = w.state_hash()
-        columns = w.speedbricks(), w.rings(), w.cutits()
-    assert_columns_are_the_trace(*columns, (tmp_path / "b.jsonl").read_text().splitlines()[-1])
     assert (tmp_path / "p.ckpt").read_bytes() == (tmp_path / "b.ckpt").read_bytes()
     with aquarium.World.load(tmp_path / "b.ckpt") as w:
         assert w.state_hash() == state
         assert {name: w.settings[name] for name in world} == world
 
 
-def assert_columns_are_the_trace(heads, rings, cutits, line):
-    """The arrays against the runner's state trace, whose floats read back exactly."""
-    trace = json.loads(line)
-    s, c = trace["speedbricks"], trace["cutits"]
-    expected = {
-        "id": [x["id"] for x in s],
-        "kind": [aquarium.KINDS.index(x["kind"].lower()) for x in s],
-        "sex": [x["sexe"] for x in s],
-        "age": [x["age"] for x in s],
-        "sterility": [x["sterile"] for x in s],
-        "invincibility": [x["invincible"] for x in s],
-        "rings": [len(x["rings"]) for x in s],
-        "genome": [x["genome"] for x in s],
-        "position": np.array([x["pos"] for x in s], np.float32).reshape(-1, 3),
-        "velocity": np.array([x["vel"] for x in s], np.float32).reshape(-1, 3),
-    }
-    assert heads.keys() == expected.keys()
-    for name, values in expected.items():
-        np.testing.assert_array_equal(heads[name], np.asarray(values).reshape(heads[name].shape))
-    np.testing.assert_array_equal(rings["owner"], [x["id"] for x in s for _ in x["rings"]])
-    every = np.array([r for x in s for r in x["rings"]], np.float32).reshape(-1, 4)
-    np.testing.assert_array_equal(rings["index"], every[:, 0])
-    np.testing.assert_array_equal(rings["position"], every[:, 1:])
-    np.testing.assert_array_equal(cutits["id"], [x["id"] for x in c])
-    np.testing.assert_array_equal(cutits["position"], np.array([x["pos"] for x in c], np.float32))
-    np.testing.assert_array_equal(cutits["velocity"], np.array([x["vel"] for x in c], np.float32))
+def assert_rows_are_the_traces(w, traces):
+    """At a dumped tick, every column of every table of each trace is the world's, and so is
+    every frame; the trace's frame of all ticks holds this tick's rows."""
+    for trace in traces:
+        if w.tick not in trace.ticks:
+            continue
+        for table in aquarium.TABLES:
+            got, expected = getattr(trace, table)(w.tick), getattr(w, table)()
+            assert got.keys() == expected.keys()
+            for name, values in expected.items():
+                assert got[name].dtype == values.dtype, name
+                np.testing.assert_array_equal(got[name], values, err_msg=name)
+            frame = w.frame(table)
+            pd.testing.assert_frame_equal(trace.frame(table, w.tick), frame)
+            every = trace.frame(table)
+            pd.testing.assert_frame_equal(
+                every[every.tick == w.tick].reset_index(drop=True), frame)
 
 
 def test_checkpoints_cross_both_ways(tmp_path):

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "OptionsMonde.h"
+
+#include <pybind11/pybind11.h>
+
+#include <string>
+#include <vector>
+
+/// A keyword as the command line writes its value: a whole number, whatever its size, so that
+/// the command line says what is wrong with it; TypeError for anything else.
+std::string entier(const pybind11::handle& valeur, const char* nom);
+
+/// The options that build a world again, as World's keywords.
+pybind11::dict reglages(const OptionsMonde& options);
+
+/// World's keywords, and a seed unless None, as the command line's words, which the options'
+/// own parser then reads; TypeError for a keyword of no option.
+std::vector<std::string> ligneDesMotsCles(const pybind11::object& seed,
+                                          const pybind11::kwargs& mots);
+
+/// The keywords, their defaults and what they do, from the options' table.
+std::string aideCreation();
