@@ -97,11 +97,6 @@ private:
     void travailler(std::uint32_t vue) {
         std::unique_lock<std::mutex> verrou(verrou_);
         for (;;) {
-            if (!arret_ && generation_ == vue) {
-                verrou.unlock();
-                guetter([&] { return (prochaine_.load() >> 32) != vue; });
-                verrou.lock();
-            }
             reveil_.wait(verrou, [&] { return arret_ || generation_ != vue; });
             if (arret_) return;
             vue = generation_;
@@ -114,8 +109,10 @@ private:
         }
     }
 
-    // Batches come in quick succession within a tick: a thread about to sleep first watches for
-    // a while, since being woken costs more than the batch's first tasks.
+    // The caller, its own share done, waits for the tasks under way on other threads, each a
+    // small part of the batch: it watches for a while before sleeping, since being woken takes
+    // longer than most of them. A worker between batches sleeps at once: the next batch may be a
+    // long stretch of the tick away, and its caller starts on it without waiting for anybody.
     template <typename Condition> static void guetter(Condition condition) {
         const auto limite = std::chrono::steady_clock::now() + std::chrono::microseconds(50);
         while (!condition()) {
@@ -144,7 +141,7 @@ private:
             if (!prochaine_.compare_exchange_weak(mot, mot + 1)) continue;
             const std::size_t k = mot & UINT32_MAX;
             (*tache)(k);
-            if (finies_ != nullptr) finies_[k].store(true, std::memory_order_release);
+            if (finies_ != nullptr) annoncerFinie(k);
             return true;
         }
         return false;
@@ -161,12 +158,31 @@ private:
                 if (faireUne(generation, nombre, tache)) {
                     ++faites;
                 } else {
-                    std::this_thread::yield();
+                    attendreFinie(k);
                 }
             }
             suite(k);
         }
         return faites;
+    }
+
+    // A followed task's end, told to the caller if it has gone to sleep waiting for it: it set
+    // endormi_ before looking a last time, so either it sees the task done or this sees it.
+    void annoncerFinie(std::size_t k) {
+        finies_[k].store(true);
+        if (!endormi_.load()) return;
+        { const std::lock_guard<std::mutex> verrou(verrou_); }
+        fin_.notify_all();
+    }
+
+    // The caller, with no task left to take, waits for the thread that has task k.
+    void attendreFinie(std::size_t k) {
+        const auto finie = [this, k] { return finies_[k].load(); };
+        guetter(finie);
+        std::unique_lock<std::mutex> verrou(verrou_);
+        endormi_.store(true);
+        fin_.wait(verrou, finie);
+        endormi_.store(false);
     }
 
     std::vector<std::thread> ouvriers_;
@@ -179,6 +195,8 @@ private:
     std::atomic<std::size_t> restantes_{0};
     /// For a followed batch, which tasks have returned; set before the batch is handed out.
     std::unique_ptr<std::atomic<bool>[]> finies_;
+    /// Whether the caller sleeps until a followed task ends.
+    std::atomic<bool> endormi_{false};
     std::uint32_t generation_ = 0;
     bool arret_ = false;
     /// The batch's generation in the high half, its next task in the low half.

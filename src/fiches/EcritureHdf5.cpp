@@ -25,8 +25,6 @@ namespace {
 // chunk cache, which then keeps the chunk being filled in memory.
 constexpr hsize_t kRangeesParMorceau = 8192;
 constexpr hsize_t kTicksParMorceau = 1024;
-// Level 4 saved a tenth of the size for a quarter more time with a dump every tick.
-constexpr unsigned kNiveauDeflate = 1;
 
 herr_t copierAttribut(hid_t source, const char* nom, const H5A_info_t*, void* destination) {
     const Poignee attribut(H5Aopen(source, nom, H5P_DEFAULT));
@@ -79,6 +77,8 @@ SortieTraceHdf5::SortieTraceHdf5(std::string chemin, int periode)
     }
     genomes() = {
         hdf5::kGenomes, -1, Poignee(H5Tcopy(H5T_NATIVE_INT32)), 0, 0, kRangeesParMorceau, 0, {}};
+    for (TableHdf5& t : tables_)
+        t.tailleElement = H5Tget_size(t.type.get());
 }
 
 SortieTraceHdf5::~SortieTraceHdf5() { fermerTout(); }
@@ -225,6 +225,8 @@ bool SortieTraceHdf5::ouvrirTables(hid_t fichier) {
     H5Sget_simple_extent_dims(Poignee(H5Dget_space(genomes().dataset)).get(), dimensions, nullptr);
     genomes().largeur = dimensions[1];
     genomes().tailleRangee = sizeof(std::int32_t) * static_cast<std::size_t>(dimensions[1]);
+    for (TableHdf5& t : tables_)
+        t.direct = filtresDirects(t.dataset, t.parMorceau);
     return true;
 }
 
@@ -239,19 +241,17 @@ bool SortieTraceHdf5::creerTables(int tailleGenome) {
         const Poignee espace(H5Screate_simple(rang, dimensions, maximum));
         const Poignee creation(H5Pcreate(H5P_DATASET_CREATE));
         H5Pset_chunk(creation.get(), rang, morceau);
-        // Genes are small whole numbers: packed into the bits their chunk needs, they leave
-        // deflate little to do. The records' bytes, shuffled, give deflate runs of alike bytes.
-        if (&t == &genomes()) {
-            H5Pset_scaleoffset(creation.get(), H5Z_SO_INT, H5Z_SO_INT_MINBITS_DEFAULT);
-        } else {
-            H5Pset_shuffle(creation.get());
-        }
+        // Shuffled, the bytes of a column come together and give deflate runs of alike bytes:
+        // the genes' high bytes, all zero, cost as little as packing them to their bits did.
+        // Both filters are HDF5's own, which every reader has; the writers apply them.
+        H5Pset_shuffle(creation.get());
         H5Pset_deflate(creation.get(), kNiveauDeflate);
         // The rows as they lie in memory, padding included, which compresses to nothing:
         // converting each record to a packed type cost more than the simulation.
         t.dataset = H5Dcreate2(fichier_, t.nom, t.type.get(), espace.get(), H5P_DEFAULT,
                                creation.get(), H5P_DEFAULT);
         if (t.dataset < 0) return false;
+        t.direct = true;
     }
     return true;
 }
