@@ -5,6 +5,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <utility>
@@ -106,7 +107,12 @@ bool Encodeur::ecrire(const std::vector<unsigned char>& image) {
         octets += ecrits;
         reste -= static_cast<std::size_t>(ecrits);
     }
-    return true;
+    // ffmpeg goes on encoding when a write to the video fails (a full disk): its words, errors
+    // alone at its log level, are what stops the run at once.
+    if (!aParle()) return true;
+    arreter();
+    erreur_ = "ffmpeg: " + derniereLigne();
+    return false;
 }
 
 // A broken pipe is ffmpeg gone, or going: its own last words say why better than EPIPE does.
@@ -136,13 +142,23 @@ bool Encodeur::attendre() {
     while (::waitpid(pid_, &etat, 0) < 0 && errno == EINTR) {
     }
     pid_ = -1;
-    if (WIFEXITED(etat) && WEXITSTATUS(etat) == 0) return true;
+    if (WIFEXITED(etat) && WEXITSTATUS(etat) == 0) {
+        if (!aParle()) return true;
+        // ffmpeg 5 exits with 0 even when the video's last writes failed.
+        erreur_ = "ffmpeg: " + derniereLigne();
+        return false;
+    }
     const std::string comment = WIFEXITED(etat)
                                     ? "status " + std::to_string(WEXITSTATUS(etat))
                                     : std::string("signal ") + ::strsignal(WTERMSIG(etat));
     const std::string raison = derniereLigne();
     erreur_ = "ffmpeg stopped (" + comment + ")" + (raison.empty() ? "" : ": " + raison);
     return false;
+}
+
+bool Encodeur::aParle() const {
+    struct stat etat {};
+    return ::fstat(::fileno(journal_), &etat) == 0 && etat.st_size > 0;
 }
 
 // ffmpeg ends with the line that matters: the error that stopped it.

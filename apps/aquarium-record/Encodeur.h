@@ -19,9 +19,10 @@ public:
 
     /// Starts `ffmpeg` found on PATH with these arguments; false with erreur() if it cannot run.
     bool lancer(const std::vector<std::string>& arguments);
-    /// Hands it one frame; false once it has stopped reading.
+    /// Hands it one frame; false once it has stopped reading or reported an error.
     bool ecrire(const std::vector<unsigned char>& image);
-    /// Closes its input and waits for it to finish the file; false unless it exited with 0.
+    /// Closes its input and waits for it to finish the file; false unless it exited with 0
+    /// and reported no error.
     bool terminer();
     /// Stops it at once, for a video given up.
     void arreter();
@@ -33,6 +34,8 @@ private:
     /// Waits for its end and says whether it exited with 0, erreur() saying how it ended if not.
     bool attendre();
     bool echouerEcriture(int raison);
+    /// Whether ffmpeg has written anything to its standard error.
+    bool aParle() const;
     std::string derniereLigne();
 
     pid_t pid_ = -1;

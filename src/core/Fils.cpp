@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <signal.h>
 #include <thread>
 #include <vector>
 #include <xmmintrin.h>
@@ -65,10 +66,20 @@ public:
     }
 
 private:
+    // Workers take no stop request: SIGINT and SIGTERM go to the threads that act on them, and
+    // a program that holds them there (the server once its run has ended) finds them pending
+    // rather than spent here.
     void demarrer(unsigned fils) {
+        sigset_t arret;
+        sigset_t avant;
+        sigemptyset(&arret);
+        sigaddset(&arret, SIGINT);
+        sigaddset(&arret, SIGTERM);
+        pthread_sigmask(SIG_BLOCK, &arret, &avant);
         const std::uint32_t generation = generation_;
         for (unsigned f = 1; f < fils; ++f)
             ouvriers_.emplace_back([this, generation] { travailler(generation); });
+        pthread_sigmask(SIG_SETMASK, &avant, nullptr);
     }
 
     void arreter() {

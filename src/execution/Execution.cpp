@@ -142,7 +142,9 @@ private:
                                  [this] { return avancement(); });
         }
         progression.effacer();
-        if (!fermerSorties()) return echouer(progression, -1);
+        if (!fermerSorties() || !sauvegarder(instant(monde, course, fin), false)) {
+            return echouer(progression, -1);
+        }
         const std::chrono::duration<double> duree = std::chrono::steady_clock::now() - debut;
         signaler(raconterFin(fin, course.tick) +
                  resumer(course.tick - depart_, recenser(monde), duree.count()));
@@ -184,7 +186,9 @@ private:
     }
 
     // The checkpoint comes after every other output has written the tick and flushed it: should
-    // the process die later, the files hold every tick that the checkpoint records.
+    // the process die later, the files hold every tick that the checkpoint records. The last
+    // tick's waits for them to close: should one fail then (the summary on a full disk), the
+    // checkpoint before stays, and the same command takes the run up from there.
     bool ecrire(const Instant& instant) {
         for (Sortie* sortie : sorties_) {
             if (sortie != pointDeReprise() && !sortie->ecrire(instant)) return retenir(*sortie);
@@ -193,12 +197,15 @@ private:
             erreur_ = "cannot write the console report to standard output";
             return false;
         }
-        if (pointDeReprise_ && pointDeReprise_->sauvegarde(instant)) {
-            if (!pousserSorties()) return false;
-            pointDeReprise_->noterPositions(positions());
-            if (!pointDeReprise_->ecrire(instant)) return retenir(*pointDeReprise_);
-        }
-        return true;
+        return instant.dernier() || sauvegarder(instant, true);
+    }
+
+    /// Saves the checkpoint if this instant is one, the other outputs pushed first or closed.
+    bool sauvegarder(const Instant& instant, bool pousser) {
+        if (!pointDeReprise_ || !pointDeReprise_->sauvegarde(instant)) return true;
+        if (pousser && !pousserSorties()) return false;
+        pointDeReprise_->noterPositions(positions());
+        return pointDeReprise_->ecrire(instant) || retenir(*pointDeReprise_);
     }
 
     Sortie* pointDeReprise() { return pointDeReprise_ ? &*pointDeReprise_ : nullptr; }

@@ -1,5 +1,8 @@
 #include "Hdf5.h"
 
+#include <cstdlib>
+#include <cstring>
+
 namespace fiches::hdf5 {
 
 namespace {
@@ -28,9 +31,14 @@ void insererTriplet(hid_t type, const Colonne& c, hid_t membre, std::size_t tail
     }
 }
 
+// The file drivers' entry for a failed system call spans lines (time, descriptor, buffer...)
+// and carries errno in them: the system's reason alone says it on one line.
 herr_t noterRaison(unsigned, const H5E_error2_t* erreur, void* raison) {
     auto& texte = *static_cast<std::string*>(raison);
-    if (texte.empty() && erreur->desc != nullptr) texte = erreur->desc;
+    if (!texte.empty() || erreur->desc == nullptr) return 0;
+    texte = erreur->desc;
+    const std::size_t numero = texte.find("errno = ");
+    if (numero != std::string::npos) texte = std::strerror(std::atoi(&texte[numero + 8]));
     return 0;
 }
 

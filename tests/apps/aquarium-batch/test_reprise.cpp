@@ -89,24 +89,13 @@ protected:
                nom + ".csv --summary @" + nom + ".json --report " + rapport +
                " --checkpoint @point --checkpoint-every 250";
     }
-    /// Every output of one run: the report, the statistics, the trace (an HDF5 one as its
-    /// attributes and datasets, read by h5py), the summary without its wall time.
+    /// Every output of one run: the report, the statistics, the trace, the summary without its
+    /// wall time.
     std::vector<std::string> enPlace(const std::string& nom) const {
         nlohmann::json resume = nlohmann::json::parse(lireFichier(chemin(nom + ".json")));
         resume.erase("wallSeconds");
-        const std::string trace = chemin(nom + "." + GetParam());
-        std::string contenu = lireFichier(trace);
-        if (GetParam() == "h5") {
-            contenu = executer({"/usr/bin/python3", "-c",
-                                "import h5py, sys\n"
-                                "f = h5py.File(sys.argv[1], 'r')\n"
-                                "print(sorted((k, str(v)) for k, v in f.attrs.items()))\n"
-                                "for k in sorted(f): print(k, f[k].dtype, f[k][()].tolist())",
-                                trace})
-                          .sortie;
-        }
-        return {lireFichier(chemin(nom + ".txt")), lireFichier(chemin(nom + ".csv")), contenu,
-                resume.dump()};
+        return {lireFichier(chemin(nom + ".txt")), lireFichier(chemin(nom + ".csv")),
+                traceLue(chemin(nom + "." + GetParam())), resume.dump()};
     }
 };
 
