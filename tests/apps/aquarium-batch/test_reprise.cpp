@@ -83,7 +83,7 @@ class EnPlace : public Reprise, public ::testing::WithParamInterface<std::string
 protected:
     std::string sortiesEnPlace(const std::string& nom, const std::string& rapport) const {
         return " --state @" + nom + "." + GetParam() + " --state-every 100 --stats @" + nom +
-               ".csv --summary @" + nom + ".json --report " + rapport +
+               ".csv --summary @" + nom + ".json --phylogeny @" + nom + ".phylo --report " + rapport +
                " --checkpoint @point --checkpoint-every 250";
     }
     /// Every output of one run: the report, the statistics, the trace (an HDF5 one as its
@@ -103,7 +103,7 @@ protected:
                           .sortie;
         }
         return {lireFichier(chemin(nom + ".txt")), lireFichier(chemin(nom + ".csv")), contenu,
-                resume.dump()};
+                resume.dump(), lireFichier(chemin(nom + ".phylo"))};
     }
 };
 
@@ -256,6 +256,12 @@ TEST_F(Reprise, RefuseUnPointDeRepriseIllisibleOuContredit) {
                       "aquarium-batch: --resume '" + point + "': " + raison);
         EXPECT_FALSE(std::filesystem::exists(chemin("stats"))) << raison;
     }
+    // A run without the pedigree kept no origins for the rows still to come.
+    std::ofstream(chemin("point"), std::ios::binary) << bon;
+    verifierRefus(lancer("--resume @point --ticks 60 --stats @stats --phylogeny @phylo"),
+                  "aquarium-batch: --phylogeny: the checkpoint's run kept no pedigree: resume "
+                  "without --phylogeny, or start the run again");
+    EXPECT_FALSE(std::filesystem::exists(chemin("stats")) || std::filesystem::exists(chemin("phylo")));
 }
 
 } // namespace
