@@ -3,6 +3,7 @@
 import os
 import subprocess
 
+import aquarium
 import h5py
 import networkx
 import numpy as np
@@ -17,6 +18,15 @@ def test_pedigree_is_the_trace_of_a_crowded_run(tmp_path):
                     "--stats", tmp_path / "s.csv", "--phylogeny", tmp_path / "p.csv"],
                    check=True, capture_output=True)
     rows = pandas.read_csv(tmp_path / "p.csv", na_values=["none"])
+    with aquarium.World(1, quiet=True) as world:
+        world.run(ticks=100000, max_speedbricks=3000)
+        same = world.phylogeny()
+        shares = world.founder_shares()
+    assert_same_rows(rows, same)
+    living = rows[rows.destruction_time.isna()]
+    genes = living[[c for c in rows if c.startswith("genome_")]].to_numpy()
+    assert np.allclose(shares * genes.sum(axis=1, keepdims=True), genes)
+
     stats = pandas.read_csv(tmp_path / "s.csv")
     founders = rows[rows.event == "founder"]
     assert len(rows) == len(founders) + stats.births.sum() + stats.splits.sum()
@@ -57,3 +67,18 @@ def test_pedigree_is_the_trace_of_a_crowded_run(tmp_path):
     sex = pandas.Series(seen["sex"][::-1][last], index=ids)
     mothers = [int(a.strip("[").split(",")[0]) for a in rows.ancestor_list[rows.event == "birth"]]
     assert (sex.loc[mothers] == 2).all()
+
+
+def assert_same_rows(rows, columns):
+    """The file's rows are Python's, column by column."""
+    ancestors = [[int(a) for a in s.strip("[]").split(",")] if s != "[none]" else []
+                 for s in rows.ancestor_list]
+    assert [[m for m in (mother, father) if m >= 0]
+            for mother, father in zip(columns["mother"], columns["father"])] == ancestors
+    for name in ("id", "origin_time"):
+        assert (rows[name].to_numpy() == columns[name]).all(), name
+    assert (rows.destruction_time.fillna(-1).to_numpy() == columns["destruction_time"]).all()
+    for name, names in (("kind", aquarium.KINDS), ("event", aquarium.EVENTS)):
+        assert rows[name].tolist() == [names[k] for k in columns[name]], name
+    assert (rows[[f"genome_{g}" for g in range(columns["genome"].shape[1])]].to_numpy()
+            == columns["genome"]).all()
