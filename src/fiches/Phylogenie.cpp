@@ -12,6 +12,7 @@ namespace {
 
 constexpr char kAvantVivantes = '|';
 
+// One integer and the character after it.
 bool lireEntier(const char*& debut, const char* fin, int& valeur, char apres) {
     const auto [bout, erreur] = std::from_chars(debut, fin, valeur);
     if (erreur != std::errc() || bout == fin || *bout != apres) return false;
@@ -77,12 +78,9 @@ bool Lignee::lire(std::string_view texte) {
         int id = 0;
         Origine o;
         if (!lireEntier(debut, fin, id, ':') || !lireEntier(debut, fin, o.tick, ':') ||
-            !lireEntier(debut, fin, o.mere, ':')) {
+            !lireEntier(debut, fin, o.mere, ':') || !lireEntier(debut, fin, o.pere, ';')) {
             return false;
         }
-        const auto [bout, erreur] = std::from_chars(debut, fin, o.pere);
-        if (erreur != std::errc() || bout == fin || *bout != ';') return false;
-        debut = bout + 1;
         vivantes_[id] = o;
     }
     return true;
