@@ -1,6 +1,7 @@
 #include "EcritureHdf5.h"
 #include "Execution.h"
 #include "OptionsMonde.h"
+#include "Phylogenie.h"
 #include "SortiesLot.h"
 
 #include <CLI/CLI.hpp>
@@ -32,6 +33,8 @@ struct OptionsSorties {
     std::string fichierResume;
     /// Empty: the console report goes to standard output.
     std::string fichierRapport;
+    /// Empty: no pedigree.
+    std::string fichierPhylogenie;
 };
 
 void declarerSorties(CLI::App& app, OptionsSorties& options) {
@@ -54,6 +57,7 @@ void declarerSorties(CLI::App& app, OptionsSorties& options) {
     app.add_option("--summary", options.fichierResume,
                    "Write a summary of the run to FILE (one JSON object) once it has ended")
         ->type_name("FILE");
+    declarerPhylogenie(app, options.fichierPhylogenie);
 }
 
 struct Fichier {
@@ -67,6 +71,7 @@ std::string fichiersEnConflit(const OptionsMonde& monde, const OptionsSorties& s
     const Fichier fichiers[] = {
         {"--state", sorties.fichierEtat},       {"--stats", sorties.fichierStats},
         {"--report", sorties.fichierRapport},   {"--summary", sorties.fichierResume},
+        {"--phylogeny", sorties.fichierPhylogenie},
         {"--checkpoint", monde.pointDeReprise}, {"--resume", monde.reprendreDe}};
     const std::size_t n = std::size(fichiers);
     for (std::size_t i = 0; i < n; ++i) {
@@ -110,6 +115,9 @@ int main(int argc, char** argv) {
     }
     if (!sorties.fichierStats.empty()) {
         fichiers.push_back(std::make_unique<SortieStats>(sorties.fichierStats));
+    }
+    if (auto phylogenie = sortiePhylogenie(sorties.fichierPhylogenie)) {
+        fichiers.push_back(std::move(phylogenie));
     }
     if (!sorties.fichierRapport.empty()) {
         fichiers.push_back(std::make_unique<SortieRapport>(sorties.fichierRapport));

@@ -3,6 +3,7 @@
 #include "Ecouteur.h"
 #include "Execution.h"
 #include "OptionsMonde.h"
+#include "Phylogenie.h"
 #include "Relecture.h"
 #include "Serveur.h"
 #include "Signaux.h"
@@ -15,6 +16,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -28,6 +30,8 @@ struct OptionsServeur {
     int ticksParSeconde = 40;
     /// The trace to replay; empty: a live run.
     std::string relecture;
+    /// The pedigree's file; empty: none.
+    std::string phylogenie;
 };
 
 void declarerServeur(CLI::App& app, OptionsServeur& options) {
@@ -49,6 +53,7 @@ void declarerServeur(CLI::App& app, OptionsServeur& options) {
                    "Replay the state trace FILE (aquarium-batch --state) instead of running a "
                    "world")
         ->type_name("FILE");
+    declarerPhylogenie(app, options.phylogenie);
 }
 
 // A replay runs no world: the options that make one would silently mean nothing. It writes no
@@ -121,7 +126,10 @@ int main(int argc, char** argv) {
     Serveur serveur(kProgramme);
     if (!ecouter(serveur, options)) return kStatutRefus;
     SortieDiffusion diffusion(serveur, options.ticksParSeconde);
-    const int statut = executer(kProgramme, monde, {&diffusion});
+    std::vector<Sortie*> sorties = {&diffusion};
+    const std::unique_ptr<Sortie> phylogenie = sortiePhylogenie(options.phylogenie);
+    if (phylogenie) sorties.push_back(phylogenie.get());
+    const int statut = executer(kProgramme, monde, sorties);
     if (statut != 0) return statut;
     // The pages go on showing the last tick until the program is stopped.
     signaler("the run has ended: its last tick is shown until Ctrl-C");

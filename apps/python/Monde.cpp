@@ -154,6 +154,29 @@ void lierMonde(py::module_& m) {
             "its columns, each axis and gene a column of its own (x, y, z for the position), "
             "the tick first.")
         .def(
+            "phylogeny",
+            [](World& w, bool frame) {
+                const fiches::Rangees rangees = Occupation(w).monde().phylogenie();
+                return frame ? cadre(rangees) : py::object(colonnes(rangees));
+            },
+            py::kw_only(), py::arg("frame") = false,
+            docColonnes("The pedigree, as --phylogeny writes it: one row per speedbrick that "
+                        "lived, the dead first, then the living in registry order (a loaded "
+                        "world's speedbricks count as founders); frame=True gives a pandas "
+                        "DataFrame",
+                        fiches::tablePhylogenie())
+                .c_str())
+        .def(
+            "founder_shares",
+            [](World& w) {
+                const py::object genomes =
+                    colonnes(Occupation(w).releve().speedbricks)["genome"].attr("astype")("float64");
+                return genomes / genomes.attr("sum")(py::arg("axis") = 1, py::arg("keepdims") = true);
+            },
+            "Each living speedbrick's share of each founder, in registry order: its genome, "
+            "where gene k counts its descents from the founder born with gene k, over their sum; an "
+            "array (speedbricks, founders) whose rows sum to 1.")
+        .def(
             "take_report",
             [](World& w) { return py::bytes(Occupation(w).monde().prendreRapport()); },
             "The console report written since the last call, as ISO-8859-1 bytes, and forgets "

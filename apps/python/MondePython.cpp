@@ -59,11 +59,13 @@ MondePython::MondePython(const OptionsMonde& options) : options_(options) {
     const Capture capture(rapport_, options_.silencieux);
     demarrerMonde(options_.graine, options_.fondateurs, options_.bancs, options_.reglages);
     course_.demarrer(monde());
+    lignee_.fonder(*C_AQUARIUM::getAquarium());
 }
 
 MondePython::MondePython(const OptionsMonde& options, int tick, const Historique& historique)
     : options_(options), avantConnu_(false) {
     course_.reprendre(monde(), tick, historique);
+    lignee_.fonder(*C_AQUARIUM::getAquarium());
 }
 
 std::unique_ptr<MondePython> MondePython::charger(const std::string& chemin, bool silencieux) {
@@ -87,6 +89,12 @@ void MondePython::fermer() {
 }
 
 const C_AQUARIUM& MondePython::monde() const { return *C_AQUARIUM::getAquarium(); }
+
+fiches::Rangees MondePython::phylogenie() const {
+    fiches::Rangees rangees = lignee_.mortes();
+    lignee_.ajouterVivantes(monde(), rangees);
+    return rangees;
+}
 
 // The batch runner's loop, outputs aside.
 FinDeCourse MondePython::courir(int jusqua, long long borne,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Course.h"
+#include "Phylogenie.h"
 #include "OptionsMonde.h"
 #include "Recensement.h"
 
@@ -52,6 +53,10 @@ public:
     /// The report written since the last call, ISO-8859-1 bytes; empty in a quiet world.
     std::string prendreRapport();
 
+    /// The pedigree as --phylogeny writes it, the living's rows last; a world taken up from a
+    /// checkpoint counts its speedbricks then as founders.
+    fiches::Rangees phylogenie() const;
+
     /// Saves the run as --checkpoint does; false with the reason in `erreur`.
     bool sauvegarder(const std::string& chemin, std::string& erreur) const;
 
@@ -66,5 +71,6 @@ private:
     /// checkpoint runs one.
     bool avantConnu_ = true;
     std::string rapport_;
+    fiches::Lignee lignee_;
     bool ouvert_ = true;
 };

@@ -22,6 +22,7 @@ PYBIND11_MODULE(aquarium, m) {
     m.doc() = "The aquarium's world in Python: the very core of aquarium-batch, run for run and "
               "byte for byte, its creatures as numpy arrays, and its traces read back.";
     m.attr("KINDS") = noms(fiches::kGenres);
+    m.attr("EVENTS") = noms(fiches::kEvenements);
     m.attr("SEXES") = noms(fiches::kSexes);
     m.attr("TABLES") = nomsDesTables();
     m.attr("__version__") = AQUARIUM_VERSION;

@@ -65,6 +65,7 @@ void C_AQUARIUM::supprimerSpeedbrick(C_SPEEDBRICK* s) {
     listeSpeedbrick.erase(trouve);
     listeMorts.push_back(s);
     nombreMorts++;
+    noterFiliation({Filiation::mort, *s, -1, -1, tempsEcoule});
 }
 
 void C_AQUARIUM::libererMorts() {

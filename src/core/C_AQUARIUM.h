@@ -17,6 +17,26 @@ struct Rencontre {
     }
 };
 
+/// What befell a speedbrick, as an observer of the pedigree hears it.
+struct Filiation {
+    enum Evenement : std::uint8_t { naissance, scission, mort };
+    Evenement evenement;
+    /// The newborn, the new speedbrick of a split, or the dead, still whole.
+    const C_SPEEDBRICK& speedbrick;
+    /// A birth's mother and father, a split's parent as its mother; -1 for none.
+    int mere = -1;
+    int pere = -1;
+    /// The world's clock: the tick under way.
+    int tick = 0;
+};
+
+/// Told of every birth, split and death; it must change nothing in the world.
+class ObservateurLignee {
+public:
+    virtual ~ObservateurLignee() = default;
+    virtual void noter(const Filiation& filiation) = 0;
+};
+
 /// The one world: tank size, settings, clock, identifier counter and the registries of creatures.
 class C_AQUARIUM {
 public:
@@ -96,6 +116,14 @@ public:
     /// From now on every encounter, even one without effect, is appended to journal, in call
     /// order; null (the default) records nothing. For the tests that compare collision passes.
     void setJournalRencontres(std::vector<Rencontre>* journal) { journalRencontres = journal; }
+    /// From now on every birth, split and death is told to observateur; null (the default)
+    /// tells nothing. The founders are the speedbricks it finds in the world.
+    void setObservateur(ObservateurLignee* observateur) { observateurLignee = observateur; }
+    ObservateurLignee* getObservateur() const { return observateurLignee; }
+    /// Tells the observer, if any.
+    void noterFiliation(const Filiation& filiation) const {
+        if (observateurLignee != nullptr) observateurLignee->noter(filiation);
+    }
     /// Whether encounters are being recorded.
     bool noteLesRencontres() const { return journalRencontres != nullptr; }
     /// Records an encounter of two speedbricks, if encounters are being recorded: the first
@@ -130,6 +158,7 @@ private:
     std::int64_t nombreScissions = 0;
     std::int64_t nombreMorts = 0;
     std::vector<Rencontre>* journalRencontres = nullptr;
+    ObservateurLignee* observateurLignee = nullptr;
 };
 
 /// Frees the world, if any, and everything in it.

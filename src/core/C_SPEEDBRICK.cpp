@@ -237,7 +237,11 @@ void C_SPEEDBRICK::donnerNaissance(const C_SPEEDBRICK* partenaire) {
     }
     C_SPEEDBRICK* enfant = naitre(genre, std::move(genome), posX, posY, posZ);
     enfant->ajouterOrganisme();
-    C_AQUARIUM::getAquarium()->nombreNaissances++;
+    C_AQUARIUM* monde = C_AQUARIUM::getAquarium();
+    monde->nombreNaissances++;
+    const bool mere = sexe == FEMELLE;
+    monde->noterFiliation({Filiation::naissance, *enfant, mere ? id : partenaire->getId(),
+                           mere ? partenaire->getId() : id, monde->tempsEcoule});
     std::cout << annonce;
     enfant->afficherCodeGenetiqueConsole();
     std::cout << fin << std::endl;
@@ -279,6 +283,7 @@ void C_SPEEDBRICK::scinder(int k, const char* message) {
     std::cout << message << std::endl;
     enfant->ajouterOrganisme();
     monde->nombreScissions++;
+    monde->noterFiliation({Filiation::scission, *enfant, id, -1, monde->tempsEcoule});
     listeAnneaux.resize(static_cast<size_t>(k));
 }
 

@@ -23,6 +23,7 @@ public:
 
 protected:
     FichierSortie& fichier() { return fichier_; }
+    const FichierSortie& fichier() const { return fichier_; }
 
 private:
     const char* option_;

@@ -174,6 +174,47 @@ const Definition<C_CUTIT>& definitionCutits() {
     return d;
 }
 
+/// A speedbrick of the pedigree.
+struct LigneeDe {
+    const C_SPEEDBRICK& speedbrick;
+    const Origine& origine;
+    int fin = -1;
+};
+
+const Definition<LigneeDe>& definitionPhylogenie() {
+    using L = LigneeDe;
+    static const Definition<L> d(
+        "phylogeny", "a speedbrick that lived, from its origin to its death",
+        {
+            entier<L>({"id", "id", Sorte::entier, "the speedbrick's id"},
+                      [](const L& l) -> std::int32_t { return l.speedbrick.getId(); }),
+            entier<L>({"mother", "mother", Sorte::entier,
+                       "its mother's id, or its parent's for a split; -1 for a founder"},
+                      [](const L& l) -> std::int32_t { return l.origine.mere; }),
+            entier<L>({"father", "father", Sorte::entier, "its father's id; -1 but for a birth"},
+                      [](const L& l) -> std::int32_t { return l.origine.pere; }),
+            entier<L>({"origin_time", "origin_time", Sorte::entier, "the tick it appeared"},
+                      [](const L& l) -> std::int32_t { return l.origine.tick; }),
+            entier<L>({"destruction_time", "destruction_time", Sorte::entier,
+                       "the tick it died; -1 if alive when the run ended"},
+                      [](const L& l) -> std::int32_t { return l.fin; }),
+            entier<L>({"kind", "kind", Sorte::nom, "its kind, in KINDS", Json::nom, kGenres},
+                      [](const L& l) -> std::int32_t { return l.speedbrick.getGenre(); }),
+            entier<L>({"event", "event", Sorte::nom, "how it appeared, in EVENTS", Json::nom,
+                       kEvenements},
+                      [](const L& l) -> std::int32_t {
+                          if (l.origine.mere < 0) return 0;
+                          return l.origine.pere < 0 ? 2 : 1;
+                      }),
+            {{"genome", "genome", Sorte::genes, "its genes at its origin"},
+             nullptr,
+             nullptr,
+             nullptr,
+             [](const L& l) -> const std::vector<int>& { return l.speedbrick.genome(); }},
+        });
+    return d;
+}
+
 } // namespace
 
 std::string nomAplati(const Colonne& colonne, std::size_t indice) {
@@ -219,6 +260,12 @@ void Rangees::poserEntier(std::size_t i, const Colonne& c, std::int32_t valeur) 
 const Table& tableSpeedbricks() { return definitionSpeedbricks().table; }
 const Table& tableAnneaux() { return definitionAnneaux().table; }
 const Table& tableCutits() { return definitionCutits().table; }
+
+const Table& tablePhylogenie() { return definitionPhylogenie().table; }
+
+void remplirPhylogenie(Rangees& rangees, const C_SPEEDBRICK& s, const Origine& origine, int fin) {
+    definitionPhylogenie().remplir(rangees, origine.tick, {s, origine, fin});
+}
 
 const std::vector<const Table*>& tables() {
     static const std::vector<const Table*> liste = {&tableSpeedbricks(), &tableAnneaux(),

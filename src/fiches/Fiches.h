@@ -9,6 +9,7 @@
 #include <vector>
 
 class C_AQUARIUM;
+class C_SPEEDBRICK;
 
 /// What a creature is once out of the core: one table per kind of row, each field declared once
 /// with its name, its type, its meaning and, where a stored format keeps an older spelling, that
@@ -136,6 +137,23 @@ const Table& tableAnneaux();
 const Table& tableCutits();
 /// Every table of creatures, in the order a tick lists them.
 const std::vector<const Table*>& tables();
+
+/// How a speedbrick of the pedigree appeared.
+inline constexpr Nom kEvenements[] = {{"founder", "founder"}, {"birth", "birth"}, {"split", "split"}};
+
+/// Where a speedbrick came from: the tick it appeared and its ancestors, -1 for none (a split's
+/// parent is its mother).
+struct Origine {
+    int tick = 0;
+    int mere = -1;
+    int pere = -1;
+};
+
+/// The pedigree: one row per speedbrick that ever lived, each row's tick its origin.
+const Table& tablePhylogenie();
+/// Appends the pedigree's row of `s`, which died at the tick `fin` (-1: alive). Its genome and
+/// kind are those it was born with: neither changes in a life.
+void remplirPhylogenie(Rangees& rangees, const C_SPEEDBRICK& s, const Origine& origine, int fin);
 
 /// The whole world at one tick, as rows.
 struct Releve {

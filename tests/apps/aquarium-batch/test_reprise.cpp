@@ -86,16 +86,17 @@ protected:
     std::string sortiesEnPlace(const std::string& nom, const std::string& rapport) const {
         const std::string periode = GetParam() == "h5" ? "1" : "100";
         return " --state @" + nom + "." + GetParam() + " --state-every " + periode + " --stats @" +
-               nom + ".csv --summary @" + nom + ".json --report " + rapport +
-               " --checkpoint @point --checkpoint-every 250";
+               nom + ".csv --summary @" + nom + ".json --phylogeny @" + nom + ".phylo --report " +
+               rapport + " --checkpoint @point --checkpoint-every 250";
     }
     /// Every output of one run: the report, the statistics, the trace, the summary without its
-    /// wall time.
+    /// wall time, the pedigree.
     std::vector<std::string> enPlace(const std::string& nom) const {
         nlohmann::json resume = nlohmann::json::parse(lireFichier(chemin(nom + ".json")));
         resume.erase("wallSeconds");
         return {lireFichier(chemin(nom + ".txt")), lireFichier(chemin(nom + ".csv")),
-                traceLue(chemin(nom + "." + GetParam())), resume.dump()};
+                traceLue(chemin(nom + "." + GetParam())), resume.dump(),
+                lireFichier(chemin(nom + ".phylo"))};
     }
 };
 
@@ -248,6 +249,12 @@ TEST_F(Reprise, RefuseUnPointDeRepriseIllisibleOuContredit) {
                       "aquarium-batch: --resume '" + point + "': " + raison);
         EXPECT_FALSE(std::filesystem::exists(chemin("stats"))) << raison;
     }
+    // A run without the pedigree kept no origins for the rows still to come.
+    std::ofstream(chemin("point"), std::ios::binary) << bon;
+    verifierRefus(lancer("--resume @point --ticks 60 --stats @stats --phylogeny @phylo"),
+                  "aquarium-batch: --phylogeny: the checkpoint's run kept no pedigree: resume "
+                  "without --phylogeny, or start the run again");
+    EXPECT_FALSE(std::filesystem::exists(chemin("stats")) || std::filesystem::exists(chemin("phylo")));
 }
 
 } // namespace

@@ -13,4 +13,4 @@ def test_the_example_notebook_runs(tmp_path):
                    resources={"metadata": {"path": str(tmp_path)}}).execute()
     figures = [o for c in notebook.cells if c.cell_type == "code" for o in c.outputs
                if "image/png" in o.get("data", {})]
-    assert len(figures) == 3
+    assert len(figures) == 5
