@@ -12,6 +12,9 @@ namespace {
 
 using namespace hdf5;
 
+/// Reads of a block of the file's own structures before its checksum's failure is believed.
+constexpr unsigned kEssaisLecture = 8;
+
 /// Rows read at once when a whole table is gone through: a few chunks of the writer's.
 constexpr hsize_t kRangeesParLecture = 65536;
 
@@ -73,7 +76,11 @@ public:
     bool ouvrir(const std::string& chemin, std::string& erreur) {
         taireHdf5();
         // Single-writer reading, which a trace still being written or left by a crash allows.
+        // Such a reader reads again, waiting longer each time, a block whose checksum fails, in
+        // case the writer is midway through it: by default for a minute or more on each block
+        // of a damaged file. A few tries catch a writer's flush; the next opening catches more.
         const Poignee acces = accesRecent();
+        H5Pset_metadata_read_attempts(acces.get(), kEssaisLecture);
         fichier_ =
             Poignee(H5Fopen(chemin.c_str(), H5F_ACC_RDONLY | H5F_ACC_SWMR_READ, acces.get()));
         if (!fichier_) {
