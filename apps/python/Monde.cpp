@@ -48,6 +48,12 @@ std::string docRecensement() {
     return doc + "; the tick's events are None in a loaded world until it has run a tick.";
 }
 
+// Another thread's call still working on the world would be left with it freed under it.
+void fermer(World& w) {
+    if (w.occupe) throw std::runtime_error("this World is busy in another thread");
+    if (w.monde) w.monde->fermer();
+}
+
 } // namespace
 
 void lierMonde(py::module_& m) {
@@ -188,13 +194,8 @@ void lierMonde(py::module_& m) {
                 return empreinteMonde();
             },
             "A 64-bit fingerprint of the whole state, for comparing runs.")
-        .def(
-            "close",
-            [](World& w) {
-                if (w.occupe) throw std::runtime_error("this World is busy in another thread");
-                if (w.monde) w.monde->fermer();
-            },
-            "Frees the world, so that another World can be made. Again, it does nothing.")
+        .def("close", fermer,
+             "Frees the world, so that another World can be made. Again, it does nothing.")
         .def_property_readonly(
             "closed", [](const World& w) { return !w.monde || !w.monde->ouvert(); },
             "Whether close() was called.")
@@ -203,10 +204,8 @@ void lierMonde(py::module_& m) {
             "A with block closes the world at its end, whatever ends it.")
         .def(
             "__exit__",
-            [](World& w, const py::args&) {
-                if (w.monde) w.monde->fermer();
-            },
-            "Closes the world.")
+            [](World& w, const py::args&) { fermer(w); },
+            "Closes the world, as close() does.")
         .def("__repr__", [](const World& w) {
             if (!w.monde || !w.monde->ouvert()) return std::string("<aquarium.World closed>");
             return "<aquarium.World seed=" + std::to_string(w.monde->options().graine) +
