@@ -8,10 +8,8 @@
 #include "Scenario.h"
 
 #include <pybind11/stl.h>
-#include <pybind11/stl/filesystem.h>
 
 #include <climits>
-#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -70,9 +68,9 @@ void lierMonde(py::module_& m) {
              py::arg("seed") = py::none(), aideCreation().c_str())
         .def_static(
             "load",
-            [](const std::filesystem::path& chemin, bool quiet) {
+            [](const py::object& chemin, bool quiet) {
                 auto w = std::make_unique<World>();
-                w->monde = MondePython::charger(chemin.string(), quiet);
+                w->monde = MondePython::charger(cheminDe(chemin), quiet);
                 return w;
             },
             py::arg("path"), py::kw_only(), py::arg("quiet") = false,
@@ -166,7 +164,8 @@ void lierMonde(py::module_& m) {
             "it; always empty in a quiet world.")
         .def(
             "save",
-            [](World& w, const std::filesystem::path& chemin) {
+            [](World& w, const py::object& objet) {
+                const std::string chemin = cheminDe(objet);
                 const Occupation o(w);
                 if (o.monde().tick() == 0) {
                     throw std::runtime_error("a world at tick 0 is not saved: every run starts "
@@ -176,7 +175,7 @@ void lierMonde(py::module_& m) {
                 bool ecrit = false;
                 {
                     const py::gil_scoped_release libre;
-                    ecrit = o.monde().sauvegarder(chemin.string(), erreur);
+                    ecrit = o.monde().sauvegarder(chemin, erreur);
                 }
                 if (!ecrit) {
                     PyErr_SetString(PyExc_OSError, erreur.c_str());
