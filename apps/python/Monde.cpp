@@ -8,10 +8,8 @@
 #include "Scenario.h"
 
 #include <pybind11/stl.h>
-#include <pybind11/stl/filesystem.h>
 
 #include <climits>
-#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -48,6 +46,12 @@ std::string docRecensement() {
     return doc + "; the tick's events are None in a loaded world until it has run a tick.";
 }
 
+// Another thread's call still working on the world would be left with it freed under it.
+void fermer(World& w) {
+    if (w.occupe) throw std::runtime_error("this World is busy in another thread");
+    if (w.monde) w.monde->fermer();
+}
+
 } // namespace
 
 void lierMonde(py::module_& m) {
@@ -64,9 +68,9 @@ void lierMonde(py::module_& m) {
              py::arg("seed") = py::none(), aideCreation().c_str())
         .def_static(
             "load",
-            [](const std::filesystem::path& chemin, bool quiet) {
+            [](const py::object& chemin, bool quiet) {
                 auto w = std::make_unique<World>();
-                w->monde = MondePython::charger(chemin.string(), quiet);
+                w->monde = MondePython::charger(cheminDe(chemin), quiet);
                 return w;
             },
             py::arg("path"), py::kw_only(), py::arg("quiet") = false,
@@ -183,7 +187,8 @@ void lierMonde(py::module_& m) {
             "it; always empty in a quiet world.")
         .def(
             "save",
-            [](World& w, const std::filesystem::path& chemin) {
+            [](World& w, const py::object& objet) {
+                const std::string chemin = cheminDe(objet);
                 const Occupation o(w);
                 if (o.monde().tick() == 0) {
                     throw std::runtime_error("a world at tick 0 is not saved: every run starts "
@@ -193,7 +198,7 @@ void lierMonde(py::module_& m) {
                 bool ecrit = false;
                 {
                     const py::gil_scoped_release libre;
-                    ecrit = o.monde().sauvegarder(chemin.string(), erreur);
+                    ecrit = o.monde().sauvegarder(chemin, erreur);
                 }
                 if (!ecrit) {
                     PyErr_SetString(PyExc_OSError, erreur.c_str());
@@ -211,13 +216,8 @@ void lierMonde(py::module_& m) {
                 return empreinteMonde();
             },
             "A 64-bit fingerprint of the whole state, for comparing runs.")
-        .def(
-            "close",
-            [](World& w) {
-                if (w.occupe) throw std::runtime_error("this World is busy in another thread");
-                if (w.monde) w.monde->fermer();
-            },
-            "Frees the world, so that another World can be made. Again, it does nothing.")
+        .def("close", fermer,
+             "Frees the world, so that another World can be made. Again, it does nothing.")
         .def_property_readonly(
             "closed", [](const World& w) { return !w.monde || !w.monde->ouvert(); },
             "Whether close() was called.")
@@ -226,10 +226,8 @@ void lierMonde(py::module_& m) {
             "A with block closes the world at its end, whatever ends it.")
         .def(
             "__exit__",
-            [](World& w, const py::args&) {
-                if (w.monde) w.monde->fermer();
-            },
-            "Closes the world.")
+            [](World& w, const py::args&) { fermer(w); },
+            "Closes the world, as close() does.")
         .def("__repr__", [](const World& w) {
             if (!w.monde || !w.monde->ouvert()) return std::string("<aquarium.World closed>");
             return "<aquarium.World seed=" + std::to_string(w.monde->options().graine) +

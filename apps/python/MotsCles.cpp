@@ -61,6 +61,14 @@ std::string entier(const py::handle& valeur, const char* nom) {
     return py::str(valeur);
 }
 
+std::string cheminDe(const py::handle& valeur) {
+    auto texte = py::reinterpret_steal<py::object>(PyOS_FSPath(valeur.ptr()));
+    if (texte && !PyBytes_Check(texte.ptr()))
+        texte = py::reinterpret_steal<py::object>(PyUnicode_EncodeFSDefault(texte.ptr()));
+    if (!texte) throw py::error_already_set();
+    return py::bytes(texte);
+}
+
 py::dict reglages(const OptionsMonde& o) {
     py::dict d;
     for (const DefinitionOption& option : optionsCommunes()) {

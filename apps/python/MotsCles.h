@@ -11,6 +11,10 @@
 /// the command line says what is wrong with it; TypeError for anything else.
 std::string entier(const pybind11::handle& valeur, const char* nom);
 
+/// A path as os.fspath gives it, in the file system's encoding. What its conversion raises, a
+/// Ctrl-C in a path object's own code among it, is raised as it is, not as pybind11's TypeError.
+std::string cheminDe(const pybind11::handle& valeur);
+
 /// The options that build a world again, as World's keywords.
 pybind11::dict reglages(const OptionsMonde& options);
 

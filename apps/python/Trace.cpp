@@ -3,14 +3,13 @@
 
 #include "Colonnes.h"
 #include "Liaisons.h"
+#include "MotsCles.h"
 #include "Traces.h"
 
 #include <pybind11/numpy.h>
 #include <pybind11/stl.h>
-#include <pybind11/stl/filesystem.h>
 
 #include <algorithm>
-#include <filesystem>
 #include <memory>
 #include <string>
 
@@ -50,11 +49,12 @@ struct Trace {
     }
 };
 
-std::unique_ptr<Trace> ouvrir(const std::filesystem::path& chemin) {
+std::unique_ptr<Trace> ouvrir(const py::object& objet) {
+    const std::string chemin = cheminDe(objet);
     auto t = std::make_unique<Trace>();
     std::string erreur;
-    t->lecteur = fiches::ouvrirReleves(chemin.string(), erreur);
-    if (!t->lecteur) throw py::value_error("'" + chemin.string() + "': " + erreur);
+    t->lecteur = fiches::ouvrirReleves(chemin, erreur);
+    if (!t->lecteur) throw py::value_error("'" + chemin + "': " + erreur);
     return t;
 }
 

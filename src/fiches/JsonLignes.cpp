@@ -185,8 +185,14 @@ float flottant(const json& v, const char* nom) {
     return v.get<float>();
 }
 
+// Every whole number of the trace is an int32_t: a larger one would wrap into another value.
 std::int32_t entier(const json& v, const char* nom) {
     if (!v.is_number_integer()) refuser(std::string("\"") + nom + "\" is no whole number");
+    const bool dedans = v.is_number_unsigned()
+                            ? v.get<std::uint64_t>() <= std::numeric_limits<std::int32_t>::max()
+                            : v.get<std::int64_t>() >= std::numeric_limits<std::int32_t>::min() &&
+                                  v.get<std::int64_t>() <= std::numeric_limits<std::int32_t>::max();
+    if (!dedans) refuser(std::string("\"") + nom + "\" is out of range");
     return v.get<std::int32_t>();
 }
 
@@ -308,8 +314,8 @@ void lireLigneEtat(std::string_view texte, Releve& releve, std::array<int, 3>& c
     const json ligne = json::parse(texte);
     if (!ligne.is_object()) refuser("not a JSON object");
     const json& tick = membre(ligne, "tick");
-    if (!tick.is_number_integer() || tick.get<long long>() < 0) refuser("\"tick\" is no tick");
-    releve.tick = tick.get<int>();
+    releve.tick = entier(tick, "tick");
+    if (releve.tick < 0) refuser("\"tick\" is no tick");
     releve.compteurOrganisme = entier(membre(ligne, "compteurOrganisme"), "compteurOrganisme");
     // A line without speedbricks does not say how long a genome is: the line before did.
     for (Rangees* r : releve.toutes())

@@ -12,6 +12,12 @@ namespace {
 
 using namespace hdf5;
 
+/// Reads of a block of the file's own structures before its checksum's failure is believed.
+constexpr unsigned kEssaisLecture = 8;
+
+/// The longest genome read.
+constexpr hsize_t kGenesAuPlus = 64;
+
 /// Rows read at once when a whole table is gone through: a few chunks of the writer's.
 constexpr hsize_t kRangeesParLecture = 65536;
 
@@ -73,7 +79,11 @@ public:
     bool ouvrir(const std::string& chemin, std::string& erreur) {
         taireHdf5();
         // Single-writer reading, which a trace still being written or left by a crash allows.
+        // Such a reader reads again, waiting longer each time, a block whose checksum fails, in
+        // case the writer is midway through it: by default for a minute or more on each block
+        // of a damaged file. A few tries catch a writer's flush; the next opening catches more.
         const Poignee acces = accesRecent();
+        H5Pset_metadata_read_attempts(acces.get(), kEssaisLecture);
         fichier_ =
             Poignee(H5Fopen(chemin.c_str(), H5F_ACC_RDONLY | H5F_ACC_SWMR_READ, acces.get()));
         if (!fichier_) {
@@ -118,7 +128,7 @@ private:
                 ouvrirDataset(fichier_.get(), kTicks, typeTick_.get(), 1, index_dataset_, ticks);
             !raison.empty())
             return raison;
-        index_.resize(ticks);
+        rangeesIndex_ = ticks;
         for (std::size_t i = 0; i < tables_.size(); ++i) {
             TableLue& t = tables_[i];
             t.table = tables()[i];
@@ -134,32 +144,46 @@ private:
     }
 
     // Ticks in strictly increasing order, each one's rows right after the previous one's in each
-    // table, all of them in the tables: only then can a tick's rows be read by themselves.
+    // table, all of them in the tables: only then can a tick's rows be read by themselves. A
+    // block at a time, each checked before the next is read: rows the file only claims to have
+    // read as HDF5's fill value, the same tick again, and are refused in the first block.
     std::string lireIndex() {
-        if (!lireRangees(index_dataset_.get(), typeTick_.get(), 0, index_.size(), 0, index_.data()))
-            return "its 'ticks' table cannot be read: " + raisonHdf5();
-        if (index_.empty()) return "no tick in its 'ticks' table";
+        if (rangeesIndex_ == 0) return "no tick in its 'ticks' table";
         std::array<std::int64_t, 3> suivantes{};
-        for (std::size_t i = 0; i < index_.size(); ++i) {
-            const RangeeTick& t = index_[i];
-            const std::string tick = "tick " + std::to_string(t.tick) + ": ";
-            if (t.tick < 0 || (i > 0 && t.tick <= index_[i - 1].tick)) {
-                return "the 'ticks' table's row " + std::to_string(i) + " holds tick " +
-                       std::to_string(t.tick) + (i > 0 ? ", after tick " : "") +
-                       (i > 0 ? std::to_string(index_[i - 1].tick) : "");
+        for (hsize_t debut = 0; debut < rangeesIndex_; debut += kRangeesParLecture) {
+            const hsize_t nombre = std::min(kRangeesParLecture, rangeesIndex_ - debut);
+            index_.resize(debut + nombre);
+            if (!lireRangees(index_dataset_.get(), typeTick_.get(), debut, nombre, 0,
+                             index_.data() + debut))
+                return "its 'ticks' table cannot be read: " + raisonHdf5();
+            for (std::size_t i = debut; i < index_.size(); ++i) {
+                if (std::string raison = verifierRangee(i, suivantes); !raison.empty())
+                    return raison;
             }
-            for (std::size_t j = 0; j < tables_.size(); ++j) {
-                const TableLue& table = tables_[j];
-                const std::string nom = std::string("'") + table.table->nom + "'";
-                if (t.*table.place.premiere != suivantes[j] || t.*table.place.nombre < 0) {
-                    return tick + "its rows of " + nom + " are not where the index says";
-                }
-                suivantes[j] += t.*table.place.nombre;
-                if (static_cast<std::uint64_t>(suivantes[j]) > table.rangees) {
-                    return tick + "its rows go past the end of " + nom + " (" +
-                           std::to_string(table.rangees) +
-                           " rows): a trace cut short, by a run still going or one that crashed";
-                }
+        }
+        return {};
+    }
+
+    /// Row `i` of the index, `suivantes` each table's row the tick's rows must start at.
+    std::string verifierRangee(std::size_t i, std::array<std::int64_t, 3>& suivantes) const {
+        const RangeeTick& t = index_[i];
+        const std::string tick = "tick " + std::to_string(t.tick) + ": ";
+        if (t.tick < 0 || (i > 0 && t.tick <= index_[i - 1].tick)) {
+            return "the 'ticks' table's row " + std::to_string(i) + " holds tick " +
+                   std::to_string(t.tick) + (i > 0 ? ", after tick " : "") +
+                   (i > 0 ? std::to_string(index_[i - 1].tick) : "");
+        }
+        for (std::size_t j = 0; j < tables_.size(); ++j) {
+            const TableLue& table = tables_[j];
+            const std::string nom = std::string("'") + table.table->nom + "'";
+            if (t.*table.place.premiere != suivantes[j] || t.*table.place.nombre < 0) {
+                return tick + "its rows of " + nom + " are not where the index says";
+            }
+            suivantes[j] += t.*table.place.nombre;
+            if (static_cast<std::uint64_t>(suivantes[j]) > table.rangees) {
+                return tick + "its rows go past the end of " + nom + " (" +
+                       std::to_string(table.rangees) +
+                       " rows): a trace cut short, by a run still going or one that crashed";
             }
         }
         return {};
@@ -209,6 +233,11 @@ private:
         hsize_t dimensions[2] = {0, 0};
         H5Sget_simple_extent_dims(espace.get(), dimensions, nullptr);
         largeurGenes_ = dimensions[1];
+        // Worlds' genomes are 20 genes; a block of rows of many more is no allocation to try.
+        if (largeurGenes_ > kGenesAuPlus) {
+            return "its genomes are " + std::to_string(largeurGenes_) + " genes long, more than " +
+                   std::to_string(kGenesAuPlus);
+        }
         std::vector<Recensement> recensements(index_.size());
         Releve bloc;
         const std::array<Rangees*, 3> toutes = bloc.toutes();
@@ -262,6 +291,7 @@ private:
     Poignee fichier_;
     Poignee typeTick_ = hdf5::typeTick();
     Poignee index_dataset_;
+    hsize_t rangeesIndex_ = 0;
     std::vector<RangeeTick> index_;
     std::array<TableLue, 3> tables_;
     Poignee genomes_;
