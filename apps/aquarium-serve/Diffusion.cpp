@@ -37,7 +37,7 @@ bool SortieDiffusion::ecrire(const Instant& instant) {
         image_.recensement = instant.apres;
         serveur_.publier(
             encoderImage(image_, &instant.avant, ticksParSeconde_, -1, 0, instant.dernier()),
-            std::move(historique_));
+            image_.speedbricks, std::move(historique_));
         historique_.clear();
         dernierePublication_ = maintenant;
     }
