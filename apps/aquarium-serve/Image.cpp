@@ -6,6 +6,7 @@
 #include "C_AQUARIUM.h"
 #include "C_CUTIT.h"
 #include "C_SPEEDBRICK.h"
+#include "Phylogenie.h"
 #include "Traces.h"
 
 #include <nlohmann/json.hpp>
@@ -46,9 +47,9 @@ template <typename T> void poser(std::string& octets, std::size_t mot, T valeur)
 
 } // namespace
 
-void Image::prendre(const C_AQUARIUM& monde) {
+void Image::prendre(const C_AQUARIUM& monde, const fiches::Lignee* lignee) {
     fiches::relever(monde, releve_);
-    prendre(releve_);
+    prendre(releve_, lignee);
     taille = {monde.getTailleX(), monde.getTailleY(), monde.getTailleZ()};
 }
 
@@ -56,26 +57,30 @@ std::int32_t fondateurDominant(const std::int32_t* genes, std::size_t largeur) {
     return static_cast<std::int32_t>(std::max_element(genes, genes + largeur) - genes);
 }
 
-bool Image::prendre(const fiches::Releve& releve) {
+bool Image::prendre(const fiches::Releve& releve, const fiches::Lignee* lignee) {
     for (std::vector<float>& c : centres)
         c.clear();
     for (std::vector<std::int32_t>& t : tetes)
         t.clear();
     tick = releve.tick;
-    speedbricks = std::make_shared<const fiches::Rangees>(releve.speedbricks);
     recensement = {};
     if (!fiches::recenser(releve, recensement)) return false;
     const fiches::Rangees& s = releve.speedbricks;
     const fiches::Colonne& sexe = s.table->colonne("sex");
     const fiches::Colonne& tete = s.table->colonne("position");
     const fiches::Colonne& id = s.table->colonne("id");
+    auto pris = std::make_shared<Individus>(Individus{s, {}});
+    if (lignee != nullptr) pris->origines.resize(s.nombre);
     for (std::size_t i = 0; i < s.nombre; ++i) {
         const Forme forme = formeDeTete(static_cast<T_Sexe>(s.entier(i, sexe)));
         ajouterCentre(centres[forme], s, i, tete);
         tetes[forme].insert(tetes[forme].end(),
                             {s.entier(i, id), fondateurDominant(&s.genes[i * s.largeurGenes],
                                                                 s.largeurGenes)});
+        if (lignee == nullptr) continue;
+        if (const fiches::Origine* o = lignee->origine(s.entier(i, id))) pris->origines[i] = *o;
     }
+    individus = std::move(pris);
     for (const auto& [forme, rangees] :
          {std::pair{ANNEAU, &releve.anneaux}, {CUTIT, &releve.cutits}}) {
         const fiches::Colonne& centre = rangees->table->colonne("position");
@@ -128,8 +133,9 @@ std::string encoderImage(const Image& image, const Recensement* avant, float tic
     return octets;
 }
 
-std::string ficheDe(const fiches::Rangees& speedbricks, std::int32_t id) {
+std::string ficheDe(const Individus& individus, std::int32_t id) {
     using fiches::Sorte;
+    const fiches::Rangees& speedbricks = individus.speedbricks;
     nlohmann::json fiche = {{"id", id}};
     const fiches::Colonne& colonneId = speedbricks.table->colonne("id");
     std::size_t i = 0;
@@ -146,6 +152,10 @@ std::string ficheDe(const fiches::Rangees& speedbricks, std::int32_t id) {
             debut, debut + static_cast<std::ptrdiff_t>(speedbricks.largeurGenes));
     }
     fiche["mother"] = fiche["father"] = "unknown";
+    if (individus.origines.empty()) return fiche.dump();
+    const fiches::Origine& o = individus.origines[i];
+    for (const auto& [cle, parent] : {std::pair{"mother", o.mere}, {"father", o.pere}})
+        fiche[cle] = parent < 0 ? nlohmann::json("none") : nlohmann::json(parent);
     return fiche.dump();
 }
 

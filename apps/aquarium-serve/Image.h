@@ -12,6 +12,9 @@
 #include <vector>
 
 class C_AQUARIUM;
+namespace fiches {
+class Lignee;
+}
 
 // One picture of the world as the page receives it: a binary WebSocket message, little-endian,
 // every field four bytes so that the page reads it through typed arrays without copying.
@@ -59,6 +62,14 @@ inline constexpr std::uint32_t kMagiqueImage = 0x32465141; // "AQF2"
 inline constexpr std::size_t kTailleEntete = (kMotsEntete * 4 + 7) / 8 * 8;
 inline constexpr std::size_t kColonnesHistorique = 5;
 
+/// The speedbricks of a picture, which the pages' inspected creatures are read from while other
+/// pictures are taken: their rows and, in the same order, their origins when the run keeps its
+/// pedigree (none otherwise).
+struct Individus {
+    fiches::Rangees speedbricks;
+    std::vector<fiches::Origine> origines;
+};
+
 /// What a picture holds before it is encoded.
 struct Image {
     int tick = 0;
@@ -68,15 +79,14 @@ struct Image {
     std::array<std::vector<float>, NOMBRE_FORMES> centres;
     /// Id and dominant founder of each head, by kind of head, in the centres' order.
     std::array<std::vector<std::int32_t>, kFormesTetes> tetes;
-    /// The speedbricks' rows, which the pages' inspected creatures are read from while other
-    /// pictures are taken.
-    std::shared_ptr<const fiches::Rangees> speedbricks;
+    std::shared_ptr<const Individus> individus;
 
-    /// Takes the world's spheres, keeping the vectors' memory from one picture to the next.
-    void prendre(const C_AQUARIUM& monde);
+    /// Takes the world's spheres, keeping the vectors' memory from one picture to the next, and
+    /// the origins of its speedbricks from `lignee` when there is one.
+    void prendre(const C_AQUARIUM& monde, const fiches::Lignee* lignee = nullptr);
     /// Takes the spheres of a tick's rows and their head counts; false for a kind or a sex that
     /// is none of the world's.
-    bool prendre(const fiches::Releve& releve);
+    bool prendre(const fiches::Releve& releve, const fiches::Lignee* lignee = nullptr);
 
 private:
     /// The world's rows, kept from one picture to the next.
@@ -93,9 +103,10 @@ std::int32_t fondateurDominant(const std::int32_t* genes, std::size_t largeur);
 std::string encoderImage(const Image& image, const Recensement* avant, float ticksParSeconde,
                          int ligne, int lignes, bool fini);
 
-/// The fields of speedbrick `id` in its rows, as the page's inspector shows them: a JSON object
-/// of its integer, named and gene fields, its parents unknown; only its id when it is not there.
-std::string ficheDe(const fiches::Rangees& speedbricks, std::int32_t id);
+/// The fields of speedbrick `id`, as the page's inspector shows them: a JSON object of its
+/// integer, named and gene fields and its parents' ids ("none", or "unknown" without origins);
+/// only its id when it is not there.
+std::string ficheDe(const Individus& individus, std::int32_t id);
 
 /// The columns' names, as the page gets them: a JSON array.
 const std::string& nomsDesColonnes();

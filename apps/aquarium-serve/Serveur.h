@@ -5,9 +5,7 @@
 #include <string>
 #include <vector>
 
-namespace fiches {
-struct Rangees;
-}
+struct Individus;
 class Ecouteur;
 class ImagesDirectes;
 class LecteurTrace;
@@ -36,7 +34,7 @@ public:
     void demarrer();
     /// From any thread, in a live run: the latest picture (encoderImage's), its speedbricks,
     /// and the chart's rows since the one published before.
-    void publier(std::string image, std::shared_ptr<const fiches::Rangees> speedbricks,
+    void publier(std::string image, std::shared_ptr<const Individus> individus,
                  std::vector<std::int32_t> historique);
     /// Closes every connection and ends the thread.
     void arreter();

@@ -55,7 +55,7 @@ void SessionWebSocket::servir() {
     const auto lignes = static_cast<std::int32_t>(historiqueEnCours_.size() / kColonnesHistorique);
     std::memcpy(&entete_[MOT_LIGNES_HISTORIQUE * 4], &lignes, 4);
     fiche_.clear();
-    if (suivi_ >= 0) fiche_ = ficheDe(*envoi.speedbricks, suivi_);
+    if (suivi_ >= 0) fiche_ = ficheDe(*envoi.individus, suivi_);
     const std::array<asio::const_buffer, 4> morceaux{
         asio::buffer(entete_),
         asio::buffer(image->data() + kTailleEntete, image->size() - kTailleEntete),

@@ -22,8 +22,8 @@ inline constexpr std::int32_t kSuivre = -2;
 struct Envoi {
     /// Nothing while the page has had the latest picture.
     std::shared_ptr<const std::string> image;
-    /// The speedbricks it shows, for the creature the page follows.
-    std::shared_ptr<const fiches::Rangees> speedbricks;
+    /// Its speedbricks, for the creature the page follows.
+    std::shared_ptr<const Individus> individus;
     /// Why the page can be served no more; empty while it can.
     std::string fin;
 };
@@ -48,7 +48,7 @@ public:
     /// The run's latest picture (encoderImage's), its speedbricks, and the chart's rows since
     /// the one before.
     void publier(std::shared_ptr<const std::string> image,
-                 std::shared_ptr<const fiches::Rangees> speedbricks,
+                 std::shared_ptr<const Individus> individus,
                  const std::vector<std::int32_t>& historique);
 
     bool accepte(std::int32_t demande) const override { return demande == kDerniereImage; }
@@ -57,7 +57,7 @@ public:
 
 private:
     std::shared_ptr<const std::string> image_;
-    std::shared_ptr<const fiches::Rangees> speedbricks_;
+    std::shared_ptr<const Individus> individus_;
     /// The latest picture's number, from 1.
     std::uint64_t numero_ = 0;
     std::vector<std::int32_t> historique_;

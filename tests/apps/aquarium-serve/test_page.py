@@ -111,8 +111,23 @@ def fiche(chromium):
             **dict(l.split(" ", 1) for l in lignes[1:])}
 
 
+def cliquer_une_tete(chromium):
+    """Clicks the brightest pixel of a male head; the panel then shows the creature there."""
+    pilote = chromium.pilote
+    toile = pilote.find_element("id", "vue")
+    image = image_de(chromium)
+    pixels = image.load()
+    x, y = max(((x, y) for x in range(image.width) for y in range(image.height)
+                if pixels[x, y][0] < 25 and pixels[x, y][1] < 25),
+               key=lambda p: pixels[p][2])
+    ActionChains(pilote).move_to_element_with_offset(
+        toile, x - toile.size["width"] // 2, y - toile.size["height"] // 2).click().perform()
+    return chromium.attendre(lambda: fiche(chromium))
+
+
 class Direct(unittest.TestCase):
-    """Seed 1 to tick 3,000 at 400 ticks a second: heads of the three colours by then."""
+    """Seed 1 to tick 3,000 at 400 ticks a second, with its pedigree: heads of the three
+    colours by then."""
 
     FIN = 3000
 
@@ -121,7 +136,9 @@ class Direct(unittest.TestCase):
         cls.dossier = tempfile.TemporaryDirectory()
         cls.census = statistiques(cls.dossier.name, "--seed", "1", "--ticks", str(cls.FIN))
         cls.serveur = Serveur(SERVE, "--seed", "1", "--ticks", str(cls.FIN),
-                              "--ticks-per-second", "400", dossier=cls.dossier.name)
+                              "--ticks-per-second", "400", "--phylogeny",
+                              os.path.join(cls.dossier.name, "lignee.csv"),
+                              dossier=cls.dossier.name)
         cls.chromium = Chromium()
         cls.chromium.pilote.get(cls.serveur.adresse)
 
@@ -194,6 +211,17 @@ class Direct(unittest.TestCase):
             self.assertGreater(classes["male"], 30, classes)
             self.assertTrue(legende.get_property("hidden"))
 
+    def test_5_parents_du_pedigree(self):
+        """A live run that keeps its pedigree shows the parents the file gives."""
+        vue = cliquer_une_tete(self.chromium)
+        with open(os.path.join(self.dossier.name, "lignee.csv")) as f:
+            ligne = next(l for l in csv.DictReader(f) if int(l["id"]) == vue["id"])
+        parents = [p for p in ligne["ancestor_list"].strip("[]").split(", ") if p != "none"]
+        self.assertEqual([vue["mother"], vue["father"]], (parents + ["none", "none"])[:2])
+        self.assertEqual((vue["kind"], vue["genome"]), (ligne["kind"], ",".join(
+            ligne["genome_%d" % i] for i in range(len(vue["genome"].split(","))))))
+        self.assertEqual(ligne["destruction_time"], "none")
+
 
 class Relecture(unittest.TestCase):
     def test_curseur(self):
@@ -232,16 +260,9 @@ class Relecture(unittest.TestCase):
         with open(trace) as f:
             ticks = {l["tick"]: {s["id"]: s for s in l["speedbricks"]} for l in map(json.loads, f)}
         pilote = chromium.pilote
-        toile = pilote.find_element("id", "vue")
         pilote.execute_script("document.getElementById('vue').focus();")
         ActionChains(pilote).send_keys("r").perform()
-        image = image_de(chromium)
-        pixels = image.load()
-        x, y = max(((x, y) for x in range(image.width) for y in range(image.height)
-                    if pixels[x, y][0] < 25 and pixels[x, y][1] < 25),
-                   key=lambda p: pixels[p][2])
-        ActionChains(pilote).move_to_element_with_offset(
-            toile, x - toile.size["width"] // 2, y - toile.size["height"] // 2).click().perform()
+        cliquer_une_tete(chromium)
         for tick in [350, 400]:
             if tick == 400:
                 ActionChains(pilote).click(pilote.find_element("id", "curseur")).send_keys(
