@@ -154,9 +154,9 @@ function basculerCouleurs() {
 
 function construireLegende() {
   COULEURS_FONDATEURS.forEach((couleur, k) => {
-    const case_ = document.createElement('span');
-    case_.style.background = couleur;
-    $('legende').append(case_, `${k} `);
+    const pastille = document.createElement('span');
+    pastille.style.background = couleur;
+    $('legende').append(pastille, `${k} `);
   });
 }
 
