@@ -15,7 +15,9 @@ constexpr std::chrono::milliseconds kDureeMesure{500};
 
 } // namespace
 
-SortieDiffusion::SortieDiffusion(Serveur& serveur, int ticksParSeconde) : serveur_(serveur) {
+SortieDiffusion::SortieDiffusion(Serveur& serveur, int ticksParSeconde,
+                                 const fiches::Lignee* lignee)
+    : serveur_(serveur), lignee_(lignee) {
     if (ticksParSeconde > 0) {
         periode_ = std::chrono::duration_cast<Horloge::duration>(
             std::chrono::duration<double>(1.0 / ticksParSeconde));
@@ -33,11 +35,11 @@ bool SortieDiffusion::ecrire(const Instant& instant) {
     ajouterHistorique(historique_, instant.tick, instant.apres);
     if (instant.dernier() ||
         maintenant - dernierePublication_ >= std::chrono::seconds(1) / kImagesParSeconde) {
-        image_.prendre(instant.monde);
+        image_.prendre(instant.monde, lignee_);
         image_.recensement = instant.apres;
         serveur_.publier(
             encoderImage(image_, &instant.avant, ticksParSeconde_, -1, 0, instant.dernier()),
-            std::move(historique_));
+            image_.individus, std::move(historique_));
         historique_.clear();
         dernierePublication_ = maintenant;
     }

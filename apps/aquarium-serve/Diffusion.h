@@ -16,7 +16,9 @@ class Serveur;
 /// least its share of the second, as the window's do; a late tick is not made up.
 class SortieDiffusion : public Sortie {
 public:
-    SortieDiffusion(Serveur& serveur, int ticksParSeconde);
+    /// `lignee`: the run's pedigree, which the inspected creatures' parents come from; null
+    /// when the run keeps none.
+    SortieDiffusion(Serveur& serveur, int ticksParSeconde, const fiches::Lignee* lignee);
 
     const char* option() const override { return "--listen"; }
     bool ouvrir() override { return true; }
@@ -36,6 +38,7 @@ private:
     void cadencer();
 
     Serveur& serveur_;
+    const fiches::Lignee* lignee_;
     /// Zero: no pace.
     Horloge::duration periode_{};
     Horloge::time_point prochainTick_{};

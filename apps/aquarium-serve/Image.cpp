@@ -1,14 +1,17 @@
 #include "Image.h"
 
 #include "Apparence.h"
+#include "SourceImages.h"
 #include "C_ANNEAU.h"
 #include "C_AQUARIUM.h"
 #include "C_CUTIT.h"
 #include "C_SPEEDBRICK.h"
+#include "Phylogenie.h"
 #include "Traces.h"
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <cstring>
 #include <limits>
 #include <utility>
@@ -44,23 +47,40 @@ template <typename T> void poser(std::string& octets, std::size_t mot, T valeur)
 
 } // namespace
 
-void Image::prendre(const C_AQUARIUM& monde) {
+void Image::prendre(const C_AQUARIUM& monde, const fiches::Lignee* lignee) {
     fiches::relever(monde, releve_);
-    prendre(releve_);
+    prendre(releve_, lignee);
     taille = {monde.getTailleX(), monde.getTailleY(), monde.getTailleZ()};
 }
 
-bool Image::prendre(const fiches::Releve& releve) {
+std::int32_t fondateurDominant(const std::int32_t* genes, std::size_t largeur) {
+    return static_cast<std::int32_t>(std::max_element(genes, genes + largeur) - genes);
+}
+
+bool Image::prendre(const fiches::Releve& releve, const fiches::Lignee* lignee) {
     for (std::vector<float>& c : centres)
         c.clear();
+    for (std::vector<std::int32_t>& t : tetes)
+        t.clear();
     tick = releve.tick;
     recensement = {};
     if (!fiches::recenser(releve, recensement)) return false;
     const fiches::Rangees& s = releve.speedbricks;
     const fiches::Colonne& sexe = s.table->colonne("sex");
     const fiches::Colonne& tete = s.table->colonne("position");
-    for (std::size_t i = 0; i < s.nombre; ++i)
-        ajouterCentre(centres[formeDeTete(static_cast<T_Sexe>(s.entier(i, sexe)))], s, i, tete);
+    const fiches::Colonne& id = s.table->colonne("id");
+    auto pris = std::make_shared<Individus>(Individus{s, {}});
+    if (lignee != nullptr) pris->origines.resize(s.nombre);
+    for (std::size_t i = 0; i < s.nombre; ++i) {
+        const Forme forme = formeDeTete(static_cast<T_Sexe>(s.entier(i, sexe)));
+        ajouterCentre(centres[forme], s, i, tete);
+        tetes[forme].insert(tetes[forme].end(),
+                            {s.entier(i, id), fondateurDominant(&s.genes[i * s.largeurGenes],
+                                                                s.largeurGenes)});
+        if (lignee == nullptr) continue;
+        if (const fiches::Origine* o = lignee->origine(s.entier(i, id))) pris->origines[i] = *o;
+    }
+    individus = std::move(pris);
     for (const auto& [forme, rangees] :
          {std::pair{ANNEAU, &releve.anneaux}, {CUTIT, &releve.cutits}}) {
         const fiches::Colonne& centre = rangees->table->colonne("position");
@@ -73,10 +93,12 @@ bool Image::prendre(const fiches::Releve& releve) {
 std::string encoderImage(const Image& image, const Recensement* avant, float ticksParSeconde,
                          int ligne, int lignes, bool fini) {
     const std::vector<ColonneStats>& colonnes = colonnesStats();
-    std::size_t flottants = 0;
+    std::size_t valeurs = 0;
     for (const std::vector<float>& c : image.centres)
-        flottants += c.size();
-    std::string octets(kTailleEntete + colonnes.size() * 8 + flottants * 4, '\0');
+        valeurs += c.size();
+    for (const std::vector<std::int32_t>& t : image.tetes)
+        valeurs += t.size();
+    std::string octets(kTailleEntete + colonnes.size() * 8 + valeurs * 4, '\0');
     poser(octets, MOT_MAGIQUE, kMagiqueImage);
     poser(octets, MOT_COLONNES, static_cast<std::int32_t>(colonnes.size()));
     for (std::size_t i = 0; i < colonnes.size(); ++i) {
@@ -103,7 +125,38 @@ std::string encoderImage(const Image& image, const Recensement* avant, float tic
         std::memcpy(&octets[position], c.data(), c.size() * 4);
         position += c.size() * 4;
     }
+    for (const std::vector<std::int32_t>& t : image.tetes) {
+        if (t.empty()) continue;
+        std::memcpy(&octets[position], t.data(), t.size() * 4);
+        position += t.size() * 4;
+    }
     return octets;
+}
+
+std::string ficheDe(const Individus& individus, std::int32_t id) {
+    using fiches::Sorte;
+    const fiches::Rangees& speedbricks = individus.speedbricks;
+    nlohmann::json fiche = {{"id", id}};
+    const fiches::Colonne& colonneId = speedbricks.table->colonne("id");
+    std::size_t i = 0;
+    while (i < speedbricks.nombre && speedbricks.entier(i, colonneId) != id)
+        ++i;
+    if (i == speedbricks.nombre) return fiche.dump();
+    for (const fiches::Colonne& c : speedbricks.table->colonnes) {
+        if (c.sorte == Sorte::entier) fiche[c.nom] = speedbricks.entier(i, c);
+        if (c.sorte == Sorte::nom) fiche[c.nom] = c.noms[speedbricks.entier(i, c)].nom;
+        if (c.sorte != Sorte::genes) continue;
+        const auto debut = speedbricks.genes.begin() +
+                           static_cast<std::ptrdiff_t>(i * speedbricks.largeurGenes);
+        fiche[c.nom] = std::vector<std::int32_t>(
+            debut, debut + static_cast<std::ptrdiff_t>(speedbricks.largeurGenes));
+    }
+    fiche["mother"] = fiche["father"] = "unknown";
+    if (individus.origines.empty()) return fiche.dump();
+    const fiches::Origine& o = individus.origines[i];
+    for (const auto& [cle, parent] : {std::pair{"mother", o.mere}, {"father", o.pere}})
+        fiche[cle] = parent < 0 ? nlohmann::json("none") : nlohmann::json(parent);
+    return fiche.dump();
 }
 
 const std::string& nomsDesColonnes() {
@@ -146,8 +199,11 @@ const std::string& constantesDeLaPage() {
               {"spheres", MOT_SPHERES},
               {"history", MOT_LIGNES_HISTORIQUE},
               {"columns", MOT_COLONNES},
+              {"follow", kSuivre},
               {"total", kMotsEntete}}},
             {"headerBytes", kTailleEntete},
+            {"heads", kFormesTetes},
+            {"headColumns", kColonnesTetes},
             {"historyColumns", kColonnesHistorique},
         };
         const json fenetre = {

@@ -57,13 +57,15 @@ void Serveur::demarrer() {
     pthread_setname_np(etat_->fil.native_handle(), "serveur-web");
 }
 
-void Serveur::publier(std::string image, std::vector<std::int32_t> historique) {
+void Serveur::publier(std::string image, std::shared_ptr<const Individus> individus,
+                      std::vector<std::int32_t> historique) {
     assert(direct_ != nullptr && "a replay publishes no picture");
     boost::asio::post(etat_->contexte,
                       [etat = etat_.get(), direct = direct_,
                        image = std::make_shared<const std::string>(std::move(image)),
+                       individus = std::move(individus),
                        historique = std::move(historique)] {
-                          direct->publier(image, historique);
+                          direct->publier(image, individus, historique);
                           etat->diffuser();
                       });
 }

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+struct Individus;
 class Ecouteur;
 class ImagesDirectes;
 class LecteurTrace;
@@ -31,9 +32,10 @@ public:
     void relire(LecteurTrace& trace);
     /// Says on stderr where to watch, and starts serving.
     void demarrer();
-    /// From any thread, in a live run: the latest picture (encoderImage's) and the chart's rows
-    /// since the one published before.
-    void publier(std::string image, std::vector<std::int32_t> historique);
+    /// From any thread, in a live run: the latest picture (encoderImage's), its speedbricks,
+    /// and the chart's rows since the one published before.
+    void publier(std::string image, std::shared_ptr<const Individus> individus,
+                 std::vector<std::int32_t> historique);
     /// Closes every connection and ends the thread.
     void arreter();
 

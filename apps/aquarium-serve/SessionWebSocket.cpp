@@ -19,7 +19,7 @@ namespace websocket = beast::websocket;
 
 namespace {
 
-/// The only message a page sends is one 32-bit integer.
+/// A page sends one or two 32-bit integers.
 constexpr std::size_t kMessageMax = 64;
 /// How long a picture may wait in the socket's buffers before its reader counts as gone.
 constexpr std::chrono::seconds kDelaiEcriture{10};
@@ -54,10 +54,12 @@ void SessionWebSocket::servir() {
     entete_.assign(image->data(), kTailleEntete);
     const auto lignes = static_cast<std::int32_t>(historiqueEnCours_.size() / kColonnesHistorique);
     std::memcpy(&entete_[MOT_LIGNES_HISTORIQUE * 4], &lignes, 4);
-    const std::array<asio::const_buffer, 3> morceaux{
+    fiche_.clear();
+    if (suivi_ >= 0) fiche_ = ficheDe(*envoi.individus, suivi_);
+    const std::array<asio::const_buffer, 4> morceaux{
         asio::buffer(entete_),
         asio::buffer(image->data() + kTailleEntete, image->size() - kTailleEntete),
-        asio::buffer(historiqueEnCours_)};
+        asio::buffer(historiqueEnCours_), asio::buffer(fiche_)};
     enAttente_ = false;
     ecriture_ = true;
     echeance_.expires_after(kDelaiEcriture);
@@ -85,16 +87,24 @@ void SessionWebSocket::lire() {
 }
 
 // A live page may only ask for the latest picture; a replaying one for a line of the trace.
+// Either may follow a creature, or none, from its next picture on.
 void SessionWebSocket::recevoir() {
     const bool texte = flux_.got_text();
     const std::size_t taille = lecture_.size();
-    std::int32_t valeur = 0;
-    if (!texte && taille == 4) asio::buffer_copy(asio::buffer(&valeur, 4), lecture_.data());
+    std::array<std::int32_t, 2> valeurs{};
+    if (!texte && taille <= 8) asio::buffer_copy(asio::buffer(valeurs), lecture_.data());
     lecture_.consume(taille);
-    if (texte || taille != 4 || !etat_.source->accepte(valeur)) {
+    if (!texte && taille == 8 && valeurs[0] == kSuivre && valeurs[1] >= -1) {
+        suivi_ = valeurs[1];
+        // The picture it has is sent again, with the creature's fields.
+        imageEue_ = 0;
+        servir();
+        return lire();
+    }
+    if (texte || taille != 4 || !etat_.source->accepte(valeurs[0])) {
         return quitter("refused: a message that is no request for a picture");
     }
-    demande_ = valeur;
+    demande_ = valeurs[0];
     enAttente_ = true;
     servir();
     lire();

@@ -42,12 +42,16 @@ private:
     boost::beast::flat_buffer lecture_;
     boost::asio::steady_timer echeance_;
     std::string entete_;
+    /// The followed creature's fields, sent after the picture.
+    std::string fiche_;
     std::vector<std::int32_t> historiqueEnCours_;
     std::size_t historiqueEnvoye_ = 0;
     /// The number of the last picture sent (SourceImages::envoi's).
     std::uint64_t imageEue_ = 0;
     /// The page's last request, for a line of a replay or the latest picture.
     std::int32_t demande_ = kDerniereImage;
+    /// The id of the creature the page follows; -1: none.
+    std::int32_t suivi_ = -1;
     /// The page has asked and not been sent its picture yet.
     bool enAttente_ = false;
     bool ecriture_ = false;

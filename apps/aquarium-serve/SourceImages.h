@@ -15,11 +15,15 @@ class LecteurTrace;
 
 /// A page's request for the latest picture; a replay's is then its first line.
 inline constexpr std::int32_t kDerniereImage = -1;
+/// The first word of a page's request to follow a creature, the second being its id (-1: none).
+inline constexpr std::int32_t kSuivre = -2;
 
 /// What a page that asked for a picture is sent.
 struct Envoi {
     /// Nothing while the page has had the latest picture.
     std::shared_ptr<const std::string> image;
+    /// Its speedbricks, for the creature the page follows.
+    std::shared_ptr<const Individus> individus;
     /// Why the page can be served no more; empty while it can.
     std::string fin;
 };
@@ -41,8 +45,10 @@ public:
 /// A live run's pictures: only ever the latest one, each page getting it once.
 class ImagesDirectes : public SourceImages {
 public:
-    /// The run's latest picture (encoderImage's) and the chart's rows since the one before.
+    /// The run's latest picture (encoderImage's), its speedbricks, and the chart's rows since
+    /// the one before.
     void publier(std::shared_ptr<const std::string> image,
+                 std::shared_ptr<const Individus> individus,
                  const std::vector<std::int32_t>& historique);
 
     bool accepte(std::int32_t demande) const override { return demande == kDerniereImage; }
@@ -51,6 +57,7 @@ public:
 
 private:
     std::shared_ptr<const std::string> image_;
+    std::shared_ptr<const Individus> individus_;
     /// The latest picture's number, from 1.
     std::uint64_t numero_ = 0;
     std::vector<std::int32_t> historique_;

@@ -125,9 +125,10 @@ int main(int argc, char** argv) {
 
     Serveur serveur(kProgramme);
     if (!ecouter(serveur, options)) return kStatutRefus;
-    SortieDiffusion diffusion(serveur, options.ticksParSeconde);
+    const std::unique_ptr<SortiePhylogenie> phylogenie = sortiePhylogenie(options.phylogenie);
+    SortieDiffusion diffusion(serveur, options.ticksParSeconde,
+                              phylogenie ? &phylogenie->lignee() : nullptr);
     std::vector<Sortie*> sorties = {&diffusion};
-    const std::unique_ptr<Sortie> phylogenie = sortiePhylogenie(options.phylogenie);
     if (phylogenie) sorties.push_back(phylogenie.get());
     const int statut = executer(kProgramme, monde, sorties);
     if (statut != 0) return statut;

@@ -218,7 +218,7 @@ void declarerPhylogenie(CLI::App& app, std::string& chemin) {
         ->type_name("FILE");
 }
 
-std::unique_ptr<Sortie> sortiePhylogenie(const std::string& chemin) {
+std::unique_ptr<SortiePhylogenie> sortiePhylogenie(const std::string& chemin) {
     if (chemin.empty()) return nullptr;
     return std::make_unique<SortiePhylogenie>(chemin);
 }

@@ -27,6 +27,11 @@ public:
     void suivre(C_AQUARIUM& monde);
     void noter(const Filiation& filiation) override;
 
+    /// The origin of living speedbrick `id`; nullptr for one it does not know.
+    const Origine* origine(int id) const {
+        const auto o = vivantes_.find(id);
+        return o == vivantes_.end() ? nullptr : &o->second;
+    }
     /// The rows of the speedbricks dead since the last call of vider().
     const Rangees& mortes() const { return mortes_; }
     void viderMortes() { mortes_.vider(mortes_.largeurGenes); }
@@ -69,6 +74,7 @@ public:
     /// them.
     std::string position() const override;
     void reprendreA(const std::string& position) override;
+    const fiches::Lignee& lignee() const { return lignee_; }
 
 private:
     void lacher();
@@ -84,4 +90,4 @@ private:
 /// Declares --phylogeny FILE, the same for every program that writes it.
 void declarerPhylogenie(CLI::App& app, std::string& chemin);
 /// The output --phylogeny asks for, null when it was not given.
-std::unique_ptr<Sortie> sortiePhylogenie(const std::string& chemin);
+std::unique_ptr<SortiePhylogenie> sortiePhylogenie(const std::string& chemin);

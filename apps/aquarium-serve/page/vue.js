@@ -212,6 +212,16 @@ export class Vue {
     this.communs.lumiere.value.set(e[8], e[9], e[10]).normalize();
   }
 
+  // Where a point of the tank is drawn, in the canvas's CSS pixels from its top left corner;
+  // null behind the eye.
+  aLEcran(x, y, z) {
+    const p = new THREE.Vector4(x, y, z, 1).applyMatrix4(this.communs.vue.value)
+      .applyMatrix4(this.communs.projection.value);
+    if (p.w <= 0) return null;
+    return [((p.x / p.w + 1) / 2) * this.toile.clientWidth,
+      ((1 - p.y / p.w) / 2) * this.toile.clientHeight];
+  }
+
   dessiner(secondes) {
     if (this.tourne) this.rotation += this.tourParSeconde * secondes;
     this.matrices();

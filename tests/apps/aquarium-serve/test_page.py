@@ -1,11 +1,15 @@
 """The real page in a real headless Chromium (WebGL2 through SwiftShader), fed by the real
 aquarium-serve: its picture, its counters against aquarium-batch's statistics of the same run,
-its view under the mouse and the keys, and a replay's slider.
+its view under the mouse and the keys, its colours by founder, a replay's slider, and a
+creature picked with the mouse against the trace.
 Arguments: aquarium-serve, aquarium-batch."""
 
 import csv
 import io
+import json
+import math
 import os
+import re
 import subprocess
 import sys
 import tempfile
@@ -38,12 +42,15 @@ def sans_evenements(ligne):
 
 
 def image_de(chromium):
-    """The canvas as drawn, without the overlays above it."""
+    """The canvas as drawn, without the overlays above it, which stay as they were."""
     pilote = chromium.pilote
-    pilote.execute_script("for (const id of ['compteurs', 'graphique']) "
-                          "document.getElementById(id).style.visibility = 'hidden';")
+    cacher = ("for (const id of ['compteurs', 'graphique', 'lignees', 'fiche']) "
+              "document.getElementById(id).style.visibility = '%s';")
+    pilote.execute_script(cacher % "hidden")
     toile = pilote.find_element("id", "vue")
-    return Image.open(io.BytesIO(toile.screenshot_as_png)).convert("RGB")
+    image = Image.open(io.BytesIO(toile.screenshot_as_png)).convert("RGB")
+    pilote.execute_script(cacher % "")
+    return image
 
 
 def classer(image):
@@ -74,8 +81,53 @@ def classer(image):
     return classes, colonnes
 
 
+def fondateurs_vus(chromium, image):
+    """Pixels by the legend's colours, each pixel counted for the nearest of them and of the
+    window's colours in hue: lit colours keep their direction once the ambient is taken away."""
+    legende = chromium.pilote.execute_script(
+        "return [...document.querySelectorAll('#legende span')]"
+        ".map((s) => getComputedStyle(s).backgroundColor);")
+    unitaire = lambda v: [c / (math.sqrt(sum(x * x for x in v)) or 1) for c in v]
+    couleurs = [unitaire(list(map(int, re.findall(r"\d+", c)))) for c in legende]
+    couleurs += [unitaire(c) for c in [(0.3, 0.8, 0.3), (0, 0, 1), (1, 0, 1), (1, 1, 1), (1, 0, 0)]]
+    cosinus = lambda a, b: sum(x * y for x, y in zip(a, b))
+    pixels = [0] * len(couleurs)
+    for r, g, b in image.getdata():
+        if max(r, g, b) < 60 or max(r, g, b) == 255:
+            continue
+        p = unitaire([r - 10, g - 10, b - 10])
+        proche = max(range(len(couleurs)), key=lambda k: cosinus(p, couleurs[k]))
+        pixels[proche] += cosinus(p, couleurs[proche]) > 0.999
+    return dict(enumerate(pixels[:len(legende)]))
+
+
+def fiche(chromium):
+    """The inspector's creature: its id and fields as the panel shows them; None while hidden."""
+    panneau = chromium.pilote.find_element("id", "fiche")
+    if not panneau.is_displayed():
+        return None
+    lignes = panneau.text.splitlines()
+    return {"id": int(lignes[0].split()[1].rstrip(":")),
+            **dict(l.split(" ", 1) for l in lignes[1:])}
+
+
+def cliquer_une_tete(chromium):
+    """Clicks the brightest pixel of a male head; the panel then shows the creature there."""
+    pilote = chromium.pilote
+    toile = pilote.find_element("id", "vue")
+    image = image_de(chromium)
+    pixels = image.load()
+    x, y = max(((x, y) for x in range(image.width) for y in range(image.height)
+                if pixels[x, y][0] < 25 and pixels[x, y][1] < 25),
+               key=lambda p: pixels[p][2])
+    ActionChains(pilote).move_to_element_with_offset(
+        toile, x - toile.size["width"] // 2, y - toile.size["height"] // 2).click().perform()
+    return chromium.attendre(lambda: fiche(chromium))
+
+
 class Direct(unittest.TestCase):
-    """Seed 1 to tick 3,000 at 400 ticks a second: heads of the three colours by then."""
+    """Seed 1 to tick 3,000 at 400 ticks a second, with its pedigree: heads of the three
+    colours by then."""
 
     FIN = 3000
 
@@ -84,7 +136,9 @@ class Direct(unittest.TestCase):
         cls.dossier = tempfile.TemporaryDirectory()
         cls.census = statistiques(cls.dossier.name, "--seed", "1", "--ticks", str(cls.FIN))
         cls.serveur = Serveur(SERVE, "--seed", "1", "--ticks", str(cls.FIN),
-                              "--ticks-per-second", "400", dossier=cls.dossier.name)
+                              "--ticks-per-second", "400", "--phylogeny",
+                              os.path.join(cls.dossier.name, "lignee.csv"),
+                              dossier=cls.dossier.name)
         cls.chromium = Chromium()
         cls.chromium.pilote.get(cls.serveur.adresse)
 
@@ -139,6 +193,35 @@ class Direct(unittest.TestCase):
         actions().scroll_from_origin(ScrollOrigin.from_element(toile), 0, 100).perform()
         self.assertEqual(image_de(self.chromium).tobytes(), large.tobytes())
 
+    def test_4_couleurs_des_fondateurs(self):
+        """The key and the button switch the heads to their founders' colours and back."""
+        pilote = self.chromium.pilote
+        for basculer in [lambda: ActionChains(pilote).send_keys("f").perform(),
+                         lambda: pilote.find_element("id", "couleurs").click()]:
+            basculer()
+            legende = pilote.find_element("id", "legende")
+            self.assertFalse(legende.get_property("hidden"))
+            image = image_de(self.chromium)
+            vus = fondateurs_vus(self.chromium, image)
+            self.assertGreaterEqual(sum(n > 30 for n in vus.values()), 3, vus)
+            classes, _ = classer(image)
+            self.assertLess(classes["male"] + classes["femelle"], 10, classes)
+            basculer()
+            classes, _ = classer(image_de(self.chromium))
+            self.assertGreater(classes["male"], 30, classes)
+            self.assertTrue(legende.get_property("hidden"))
+
+    def test_5_parents_du_pedigree(self):
+        """A live run that keeps its pedigree shows the parents the file gives."""
+        vue = cliquer_une_tete(self.chromium)
+        with open(os.path.join(self.dossier.name, "lignee.csv")) as f:
+            ligne = next(l for l in csv.DictReader(f) if int(l["id"]) == vue["id"])
+        parents = [p for p in ligne["ancestor_list"].strip("[]").split(", ") if p != "none"]
+        self.assertEqual([vue["mother"], vue["father"]], (parents + ["none", "none"])[:2])
+        self.assertEqual((vue["kind"], vue["genome"]), (ligne["kind"], ",".join(
+            ligne["genome_%d" % i] for i in range(len(vue["genome"].split(","))))))
+        self.assertEqual(ligne["destruction_time"], "none")
+
 
 class Relecture(unittest.TestCase):
     def test_curseur(self):
@@ -161,6 +244,8 @@ class Relecture(unittest.TestCase):
                     self.assertEqual(chromium.pilote.find_element("id", "tickCurseur").text, "350")
                     time.sleep(1)
                     self.assertEqual(chromium.compteurs()["tick"], 350)
+                    if format == "jsonl":
+                        self.inspecter(chromium, trace)
                     chromium.pilote.find_element("id", "lecture").click()
                     chromium.attendre(lambda: chromium.compteurs()["tick"] == 600)
                     self.assertEqual(chromium.compteurs(), sans_evenements(census[600]))
@@ -168,6 +253,31 @@ class Relecture(unittest.TestCase):
                     chromium.fermer()
                     statut = serveur.arreter()
                 self.assertEqual(statut, 0, serveur.texte())
+
+    def inspecter(self, chromium, trace):
+        """A click on the brightest male head shows what the trace holds for the creature
+        there, and the panel follows it to the next dumped tick."""
+        with open(trace) as f:
+            ticks = {l["tick"]: {s["id"]: s for s in l["speedbricks"]} for l in map(json.loads, f)}
+        pilote = chromium.pilote
+        pilote.execute_script("document.getElementById('vue').focus();")
+        ActionChains(pilote).send_keys("r").perform()
+        cliquer_une_tete(chromium)
+        for tick in [350, 400]:
+            if tick == 400:
+                ActionChains(pilote).click(pilote.find_element("id", "curseur")).send_keys(
+                    Keys.HOME, *[Keys.ARROW_RIGHT] * 8).perform()
+                chromium.attendre(lambda: chromium.compteurs()["tick"] == 400)
+            vue = chromium.attendre(lambda: fiche(chromium))
+            s = ticks[tick].get(vue["id"])
+            if s is None and tick == 400:
+                self.assertEqual(vue, {"id": vue["id"]})
+                continue
+            self.assertEqual(vue, {"id": s["id"], "kind": s["kind"].lower(),
+                                   "sex": ["undecided", "male", "female"][s["sexe"]],
+                                   "age": str(s["age"]), "rings": str(len(s["rings"])),
+                                   "genome": ",".join(map(str, s["genome"])),
+                                   "mother": "unknown", "father": "unknown"})
 
 
 if __name__ == "__main__":

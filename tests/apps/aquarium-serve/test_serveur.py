@@ -233,6 +233,8 @@ class Hostiles(unittest.TestCase):
             (b"show me", "no request for a picture"),
             (struct.pack("<i", 5), "no request for a picture"),
             (struct.pack("<ii", -1, -1), "no request for a picture"),
+            (struct.pack("<ii", -2, -2), "no request for a picture"),
+            (struct.pack("<iii", -2, 1, 1), "no request for a picture"),
         ]
         for charge, raison in cas:
             with self.subTest(raison=raison, taille=len(charge)):
