@@ -2,6 +2,7 @@
 // drawn, the counters of the tick shown, the population chart, and a replay's controls.
 import './page.css';
 import { Graphique } from './graphique.js';
+import { Labo } from './labo.js';
 import { Vue } from './vue.js';
 
 // The overlay's lines start with these columns (the tick, the kinds, the sexes, the bodies, the
@@ -19,11 +20,14 @@ const COULEURS_FONDATEURS = ['#e6194b', '#3cb44b', '#ffe119', '#4363d8', '#f5823
 let vue = null;
 let graphique = null;
 let image = null;
+const labo = new Labo();
 
 // The overlay's counters, one for each of the server's columns, in its order.
 const compteurs = [];
+let colonneTick = -1;
 
 function construireCompteurs(noms) {
+  colonneTick = noms.indexOf('tick');
   let ligne = null;
   noms.forEach((nom) => {
     if (ligne === null || DEBUTS_DE_LIGNE.has(nom)) {
@@ -175,6 +179,7 @@ function connecter() {
     etat.ticks = [];
     etat.ligneMontree = -1;
     etat.connexion = ws;
+    labo.oublier();
     suivre(etat.suivi);
     demander(DERNIERE);
   };
@@ -195,6 +200,14 @@ function montrer(lue) {
   const MOT = image.words;
   vue.poserTaille([mots[MOT.tank], mots[MOT.tank + 1], mots[MOT.tank + 2]]);
   etat.montree = lue;
+  const relecture = mots[MOT.line] >= 0;
+  // Another world: the chart and the creature followed were the last one's.
+  const fini = mots[MOT.ended] !== 0;
+  if (!relecture && labo.montrer(mots[MOT.world], lue.valeurs[colonneTick], fini)) {
+    graphique.vider();
+    suivre(-1);
+    $('fiche').hidden = true;
+  }
   poserSpheres(lue);
   montrerFiche(lue.fiche);
   // NaN: a count that a replay's trace does not hold.
@@ -202,7 +215,6 @@ function montrer(lue) {
     compteurs[i].textContent = Number.isNaN(valeur) ? '?' : valeur;
   });
   graphique.ajouter(lue.historique);
-  const relecture = mots[MOT.line] >= 0;
   if (relecture) {
     for (let i = 0; i < lue.historique.length; i += image.historyColumns) {
       etat.ticks.push(lue.historique[i]);
@@ -210,7 +222,7 @@ function montrer(lue) {
     montrerRelecture(mots[MOT.line], mots[MOT.lines]);
   } else {
     $('tps').textContent = lue.ticksParSeconde.toFixed(1);
-    $('etat').textContent = mots[MOT.ended] ? 'the run has ended: its last tick' : '';
+    $('etat').textContent = fini ? 'the run has ended: its last tick' : '';
   }
 }
 
