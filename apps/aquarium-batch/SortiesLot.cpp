@@ -76,22 +76,6 @@ SortieRapport::int_type SortieRapport::overflow(int_type caractere) {
     return xsputn(&c, 1) == 1 ? caractere : traits_type::eof();
 }
 
-// The header alone on the first line, so that every CSV reader takes the file as it is: which
-// run made it is in the summary.
-bool SortieStats::ecrire(const Instant& instant) {
-    ligne_.clear();
-    for (const ColonneStats& colonne : colonnesStats()) {
-        if (instant.tick == 0) {
-            ligne_ += colonne.nom;
-        } else {
-            ligne_ += std::to_string(colonne.valeur(instant.tick, instant.apres, instant.avant));
-        }
-        ligne_ += ',';
-    }
-    ligne_.back() = '\n';
-    return fichier().ecrire(ligne_);
-}
-
 // The rename would replace a device or a directory rather than write into it.
 bool SortieResume::ouvrir() {
     struct stat etat = {};

@@ -52,16 +52,6 @@ private:
     std::optional<DetourConsole> detour_;
 };
 
-/// The statistics: plain CSV, the header then one row per tick.
-class SortieStats : public SortieFichier {
-public:
-    explicit SortieStats(std::string chemin) : SortieFichier("--stats", std::move(chemin)) {}
-    bool ecrire(const Instant& instant) override;
-
-private:
-    std::string ligne_;
-};
-
 /// The summary of the run: one JSON object, made at the last tick and written once every other
 /// output is closed, in place of the file asked for (remplacerFichier's way), so that the file
 /// named is either missing or whole, and nothing is left beside it that the same command does

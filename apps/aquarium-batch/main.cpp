@@ -2,6 +2,7 @@
 #include "Execution.h"
 #include "OptionsMonde.h"
 #include "Phylogenie.h"
+#include "SortieStats.h"
 #include "SortiesLot.h"
 
 #include <CLI/CLI.hpp>

@@ -1,9 +1,12 @@
 #include "Diffusion.h"
 
+#include "Pilotage.h"
 #include "Serveur.h"
 #include "Signaux.h"
+#include "SortieStats.h"
+#include "SourceImages.h"
 
-#include <thread>
+#include <memory>
 #include <utility>
 
 namespace {
@@ -15,35 +18,32 @@ constexpr std::chrono::milliseconds kDureeMesure{500};
 
 } // namespace
 
-SortieDiffusion::SortieDiffusion(Serveur& serveur, int ticksParSeconde,
+SortieDiffusion::SortieDiffusion(Serveur& serveur, Pilotage& pilotage,
                                  const fiches::Lignee* lignee)
-    : serveur_(serveur), lignee_(lignee) {
-    if (ticksParSeconde > 0) {
-        periode_ = std::chrono::duration_cast<Horloge::duration>(
-            std::chrono::duration<double>(1.0 / ticksParSeconde));
-    }
-}
+    : serveur_(serveur), pilotage_(pilotage), lignee_(lignee) {}
 
 bool SortieDiffusion::preparer() {
+    monde_ = pilotage_.monde();
     serveur_.demarrer();
+    retenirSignaux(false);
     return true;
 }
 
+// A resumed run starts past tick 0: its statistics start with the header all the same.
 bool SortieDiffusion::ecrire(const Instant& instant) {
     const Horloge::time_point maintenant = Horloge::now();
     mesurer(maintenant);
     ajouterHistorique(historique_, instant.tick, instant.apres);
-    if (instant.dernier() ||
-        maintenant - dernierePublication_ >= std::chrono::seconds(1) / kImagesParSeconde) {
-        image_.prendre(instant.monde, lignee_);
-        image_.recensement = instant.apres;
-        serveur_.publier(
-            encoderImage(image_, &instant.avant, ticksParSeconde_, -1, 0, instant.dernier()),
-            image_.individus, std::move(historique_));
-        historique_.clear();
-        dernierePublication_ = maintenant;
+    if (!enteteEcrit_ && instant.tick != 0) {
+        ajouterLigneStats(statistiques_, 0, instant.apres, instant.avant);
     }
-    cadencer();
+    enteteEcrit_ = true;
+    ajouterLigneStats(statistiques_, instant.tick, instant.apres, instant.avant);
+    const bool publie =
+        instant.dernier() ||
+        maintenant - dernierePublication_ >= std::chrono::seconds(1) / kImagesParSeconde;
+    if (publie) publier(instant, maintenant);
+    if (!instant.dernier()) attendre(instant, publie);
     return true;
 }
 
@@ -62,11 +62,37 @@ void SortieDiffusion::mesurer(Horloge::time_point maintenant) {
     debutMesure_ = maintenant;
 }
 
-void SortieDiffusion::cadencer() {
-    if (periode_ == Horloge::duration::zero()) return;
+void SortieDiffusion::publier(const Instant& instant, Horloge::time_point maintenant) {
+    image_.prendre(instant.monde, lignee_);
+    image_.recensement = instant.apres;
+    image_.monde = monde_;
+    Publication publication;
+    publication.image = std::make_shared<const std::string>(
+        encoderImage(image_, &instant.avant, ticksParSeconde_, -1, 0, instant.dernier()));
+    publication.individus = image_.individus;
+    publication.historique = std::move(historique_);
+    publication.statistiques = std::move(statistiques_);
+    publication.monde = monde_;
+    publication.tick = instant.tick;
+    serveur_.publier(std::move(publication));
+    historique_.clear();
+    statistiques_.clear();
+    dernierePublication_ = maintenant;
+}
+
+// The pace counts from the tick before, and starts again after a pause: the ticks a pause held
+// back are not made up either.
+void SortieDiffusion::attendre(const Instant& instant, bool publie) {
     const Horloge::time_point maintenant = Horloge::now();
     if (prochainTick_ == Horloge::time_point{}) prochainTick_ = maintenant;
-    prochainTick_ += periode_;
+    prochainTick_ += pilotage_.periode();
     if (prochainTick_ < maintenant) prochainTick_ = maintenant;
-    std::this_thread::sleep_until(prochainTick_);
+    bool enPause = false;
+    while (!pilotage_.attendre(prochainTick_, publie)) {
+        publier(instant, Horloge::now());
+        publie = enPause = true;
+    }
+    if (!enPause) return;
+    prochainTick_ = Horloge::now();
+    ticksMesures_ = -1;
 }

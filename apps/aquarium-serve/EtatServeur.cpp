@@ -12,6 +12,11 @@ void EtatServeur::signaler(const std::string& message) const {
     std::cerr << programme + ": " + message + "\n" << std::flush;
 }
 
+const char* EtatServeur::controles() const {
+    if (!jeton.empty()) return "token";
+    return boucleLocale ? "on" : "off";
+}
+
 // Serving may drop a client, which leaves the set: the loop goes over a copy.
 void EtatServeur::diffuser() {
     const std::set<std::shared_ptr<SessionWebSocket>> servis = clients;

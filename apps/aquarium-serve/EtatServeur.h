@@ -11,6 +11,7 @@
 #include <string>
 #include <thread>
 
+class Pilotage;
 class SessionWebSocket;
 
 /// A request or a handshake that takes longer is dropped, so that slow clients hold nothing.
@@ -26,14 +27,25 @@ struct EtatServeur {
     /// Offers every connected page the latest picture.
     void diffuser();
 
+    /// "on", "token" or "off": whether the pages may drive the run, and how.
+    const char* controles() const;
+
     std::string programme;
     boost::asio::io_context contexte;
     std::thread fil;
+    /// Whether the server listens on loopback, where only this machine's pages come from.
+    bool boucleLocale = true;
+    /// The live run's controls; nullptr in a replay.
+    Pilotage* pilotage = nullptr;
+    /// What a control must carry; empty: none.
+    std::string jeton;
 
     // Everything below belongs to the server's thread.
     std::set<std::shared_ptr<SessionWebSocket>> clients;
     /// Set by the Serveur before it starts.
     std::unique_ptr<SourceImages> source;
+    /// The source while it is a live run's; nullptr in a replay.
+    ImagesDirectes* direct = nullptr;
 };
 
 /// "ADDRESS:PORT" of the other end of a connection, for messages.

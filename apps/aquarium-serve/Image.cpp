@@ -117,6 +117,7 @@ std::string encoderImage(const Image& image, const Recensement* avant, float tic
     poser(octets, MOT_LIGNE, ligne);
     poser(octets, MOT_LIGNES, lignes);
     poser(octets, MOT_FINI, fini ? 1 : 0);
+    poser(octets, MOT_MONDE, image.monde);
     std::size_t position = kTailleEntete + colonnes.size() * 8;
     for (std::size_t f = 0; f < NOMBRE_FORMES; ++f) {
         const std::vector<float>& c = image.centres[f];
@@ -196,6 +197,7 @@ const std::string& constantesDeLaPage() {
               {"line", MOT_LIGNE},
               {"lines", MOT_LIGNES},
               {"ended", MOT_FINI},
+              {"world", MOT_MONDE},
               {"spheres", MOT_SPHERES},
               {"history", MOT_LIGNES_HISTORIQUE},
               {"columns", MOT_COLONNES},

@@ -51,6 +51,9 @@ enum MotEntete : std::size_t {
     MOT_LIGNES,
     /// 1 once the run has ended: the page shows its last tick.
     MOT_FINI,
+    /// The world's number: 1 for the command line's, then one more for each a page starts; 0
+    /// in a replay.
+    MOT_MONDE,
     MOT_SPHERES,
     MOT_LIGNES_HISTORIQUE = MOT_SPHERES + NOMBRE_FORMES,
     MOT_COLONNES,
@@ -73,6 +76,8 @@ struct Individus {
 /// What a picture holds before it is encoded.
 struct Image {
     int tick = 0;
+    /// MOT_MONDE's.
+    int monde = 0;
     Recensement recensement;
     std::array<int, 3> taille{TAILLE_AQUARIUM, TAILLE_AQUARIUM, TAILLE_AQUARIUM};
     /// x, y, z of each sphere, by kind.

@@ -16,14 +16,16 @@ Serveur::Serveur(std::string programme)
     : etat_(std::make_unique<EtatServeur>(std::move(programme))),
       ecouteur_(std::make_unique<Ecouteur>(*etat_)) {
     auto direct = std::make_unique<ImagesDirectes>();
-    direct_ = direct.get();
+    etat_->direct = direct.get();
     etat_->source = std::move(direct);
 }
 
 Serveur::~Serveur() { arreter(); }
 
 bool Serveur::ecouter(const std::string& hote, unsigned short port, std::string& erreur) {
-    return ecouteur_->ecouter(hote, port, erreur);
+    if (!ecouteur_->ecouter(hote, port, erreur)) return false;
+    etat_->boucleLocale = boucleLocale();
+    return true;
 }
 
 std::string Serveur::adresse() const {
@@ -39,10 +41,16 @@ void Serveur::relire(LecteurTrace& trace) {
     const EtatServeur* etat = etat_.get();
     etat_->source = std::make_unique<ImagesRelues>(
         trace, [etat](const std::string& message) { etat->signaler(message); });
-    direct_ = nullptr;
+    etat_->direct = nullptr;
+}
+
+void Serveur::piloter(Pilotage& pilotage, std::string jeton) {
+    etat_->pilotage = &pilotage;
+    etat_->jeton = std::move(jeton);
 }
 
 void Serveur::demarrer() {
+    if (etat_->fil.joinable()) return;
     if (!boucleLocale()) {
         etat_->signaler("warning: listening on " + ecouteur_->point().address().to_string() +
                         ", not on loopback: whoever reaches this machine can watch");
@@ -57,15 +65,11 @@ void Serveur::demarrer() {
     pthread_setname_np(etat_->fil.native_handle(), "serveur-web");
 }
 
-void Serveur::publier(std::string image, std::shared_ptr<const Individus> individus,
-                      std::vector<std::int32_t> historique) {
-    assert(direct_ != nullptr && "a replay publishes no picture");
+void Serveur::publier(Publication publication) {
+    assert(etat_->direct != nullptr && "a replay publishes no picture");
     boost::asio::post(etat_->contexte,
-                      [etat = etat_.get(), direct = direct_,
-                       image = std::make_shared<const std::string>(std::move(image)),
-                       individus = std::move(individus),
-                       historique = std::move(historique)] {
-                          direct->publier(image, individus, historique);
+                      [etat = etat_.get(), publication = std::move(publication)]() mutable {
+                          etat->direct->publier(std::move(publication));
                           etat->diffuser();
                       });
 }

@@ -1,21 +1,20 @@
 #pragma once
 
-#include <cstdint>
 #include <memory>
 #include <string>
-#include <vector>
 
-struct Individus;
 class Ecouteur;
-class ImagesDirectes;
 class LecteurTrace;
+class Pilotage;
 struct EtatServeur;
+struct Publication;
 
 /// The page and its pictures, over HTTP and WebSocket, on a thread of its own: the listener
 /// (Ecouteur), one session per HTTP request (SessionHttp) and per page (SessionWebSocket), the
 /// state they share (EtatServeur), and where the pictures come from (SourceImages). The page
 /// asks for a picture when it has drawn the last one, so that a slow page gets fewer pictures
-/// rather than a queue of them. Nothing a client sends changes what is served.
+/// rather than a queue of them. A live run's pages may also drive it (Pilotage), through
+/// controls checked by SessionHttp; nothing else a client sends changes what is served.
 class Serveur {
 public:
     explicit Serveur(std::string programme);
@@ -30,12 +29,13 @@ public:
     bool boucleLocale() const;
     /// Serves a recorded run instead of a live one: each page asks for the line it shows.
     void relire(LecteurTrace& trace);
-    /// Says on stderr where to watch, and starts serving.
+    /// Lets the pages drive the live run: with no token on loopback, with `jeton` when given,
+    /// not at all on another address without one.
+    void piloter(Pilotage& pilotage, std::string jeton);
+    /// Says on stderr where to watch, and starts serving; once only.
     void demarrer();
-    /// From any thread, in a live run: the latest picture (encoderImage's), its speedbricks,
-    /// and the chart's rows since the one published before.
-    void publier(std::string image, std::shared_ptr<const Individus> individus,
-                 std::vector<std::int32_t> historique);
+    /// From any thread, in a live run.
+    void publier(Publication publication);
     /// Closes every connection and ends the thread.
     void arreter();
 
@@ -43,6 +43,4 @@ private:
     std::unique_ptr<EtatServeur> etat_;
     /// Destroyed before the state, whose loop its socket belongs to.
     std::unique_ptr<Ecouteur> ecouteur_;
-    /// The state's source of pictures while it is a live run's; nullptr in a replay.
-    ImagesDirectes* direct_ = nullptr;
 };

@@ -29,7 +29,7 @@ constexpr std::chrono::seconds kDelaiEcriture{10};
 SessionWebSocket::SessionWebSocket(EtatServeur& etat, asio::ip::tcp::socket socket)
     : etat_(etat), nom_(nomDuPair(socket)), flux_(std::move(socket)), echeance_(etat.contexte) {}
 
-void SessionWebSocket::accueillir(http::request<http::empty_body> requete) {
+void SessionWebSocket::accueillir(http::request<http::string_body> requete) {
     flux_.set_option(
         websocket::stream_base::timeout{kDelaiRequete, websocket::stream_base::none(), false});
     flux_.read_message_max(kMessageMax);
@@ -47,6 +47,8 @@ void SessionWebSocket::servir() {
     if (!envoi.fin.empty()) return quitter(envoi.fin);
     if (!envoi.image) return;
     const std::shared_ptr<const std::string>& image = envoi.image;
+    if (envoi.monde != monde_) historiqueEnvoye_ = 0;
+    monde_ = envoi.monde;
     // The history grows while the write runs: the rows it sends are copied first.
     const std::vector<std::int32_t>& h = etat_.source->historique();
     historiqueEnCours_.assign(h.begin() + static_cast<std::ptrdiff_t>(historiqueEnvoye_), h.end());

@@ -6,7 +6,7 @@
 #include <boost/asio/steady_timer.hpp>
 #include <boost/beast/core/flat_buffer.hpp>
 #include <boost/beast/core/tcp_stream.hpp>
-#include <boost/beast/http/empty_body.hpp>
+#include <boost/beast/http/string_body.hpp>
 #include <boost/beast/http/message.hpp>
 #include <boost/beast/websocket/stream.hpp>
 
@@ -26,7 +26,7 @@ public:
     SessionWebSocket(EtatServeur& etat, boost::asio::ip::tcp::socket socket);
 
     /// Completes the handshake the HTTP session received, then reads the page's requests.
-    void accueillir(boost::beast::http::request<boost::beast::http::empty_body> requete);
+    void accueillir(boost::beast::http::request<boost::beast::http::string_body> requete);
     /// Sends the latest picture if the page is waiting for one it has not had.
     void servir();
 
@@ -46,6 +46,8 @@ private:
     std::string fiche_;
     std::vector<std::int32_t> historiqueEnCours_;
     std::size_t historiqueEnvoye_ = 0;
+    /// The world of the last picture sent: another one's chart starts again.
+    int monde_ = 0;
     /// The number of the last picture sent (SourceImages::envoi's).
     std::uint64_t imageEue_ = 0;
     /// The page's last request, for a line of a replay or the latest picture.

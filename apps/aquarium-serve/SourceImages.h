@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -26,6 +27,23 @@ struct Envoi {
     std::shared_ptr<const Individus> individus;
     /// Why the page can be served no more; empty while it can.
     std::string fin;
+    /// The picture's world (MOT_MONDE): the page's chart starts again with another.
+    int monde = 0;
+};
+
+/// What a live run hands the pages at once: its latest picture and what the pages gather of
+/// the ticks since the one published before.
+struct Publication {
+    /// encoderImage's.
+    std::shared_ptr<const std::string> image;
+    std::shared_ptr<const Individus> individus;
+    /// The chart's rows since the picture before.
+    std::vector<std::int32_t> historique;
+    /// The statistics' lines since the picture before, as --stats writes them; the world's
+    /// first publication starts with the header.
+    std::string statistiques;
+    int monde = 0;
+    int tick = 0;
 };
 
 /// Where the pages' pictures come from: a live run, or a recorded one. Used on the server's
@@ -42,25 +60,32 @@ public:
     virtual const std::vector<std::int32_t>& historique() const = 0;
 };
 
-/// A live run's pictures: only ever the latest one, each page getting it once.
+/// A live run's pictures: only ever the latest one, each page getting it once. Another world's
+/// first picture starts the chart and the statistics again.
 class ImagesDirectes : public SourceImages {
 public:
-    /// The run's latest picture (encoderImage's), its speedbricks, and the chart's rows since
-    /// the one before.
-    void publier(std::shared_ptr<const std::string> image,
-                 std::shared_ptr<const Individus> individus,
-                 const std::vector<std::int32_t>& historique);
+    void publier(Publication publication);
 
     bool accepte(std::int32_t demande) const override { return demande == kDerniereImage; }
     Envoi envoi(std::int32_t demande, std::uint64_t& eue) override;
     const std::vector<std::int32_t>& historique() const override { return historique_; }
+    /// The world's statistics up to `tick` included, header first, as --stats writes them;
+    /// none for a tick not published yet, or before the first the world made.
+    std::optional<std::string_view> statistiques(long long tick) const;
+    /// The latest picture's tick.
+    int dernierTick() const { return tick_; }
 
 private:
     std::shared_ptr<const std::string> image_;
     std::shared_ptr<const Individus> individus_;
     /// The latest picture's number, from 1.
     std::uint64_t numero_ = 0;
+    int monde_ = 0;
+    int tick_ = 0;
     std::vector<std::int32_t> historique_;
+    std::string statistiques_;
+    /// Where each line of the statistics ends, the header's first: the last is tick_'s.
+    std::vector<std::size_t> finsLignes_;
 };
 
 /// A recorded run's pictures: each page asks for the line it shows, every time.

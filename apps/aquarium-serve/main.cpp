@@ -4,9 +4,11 @@
 #include "Execution.h"
 #include "OptionsMonde.h"
 #include "Phylogenie.h"
+#include "Pilotage.h"
 #include "Relecture.h"
 #include "Serveur.h"
 #include "Signaux.h"
+#include "SortieStats.h"
 
 #include <CLI/CLI.hpp>
 
@@ -32,6 +34,10 @@ struct OptionsServeur {
     std::string relecture;
     /// The pedigree's file; empty: none.
     std::string phylogenie;
+    /// The statistics' file; empty: none.
+    std::string stats;
+    /// What the pages' controls must carry; empty: none asked for.
+    std::string jeton;
 };
 
 void declarerServeur(CLI::App& app, OptionsServeur& options) {
@@ -53,6 +59,19 @@ void declarerServeur(CLI::App& app, OptionsServeur& options) {
                    "Replay the state trace FILE (aquarium-batch --state) instead of running a "
                    "world")
         ->type_name("FILE");
+    app.add_option("--stats", options.stats,
+                   "Write the command line's run's statistics to FILE, as aquarium-batch does")
+        ->type_name("FILE");
+    app.add_option("--control-token", options.jeton,
+                   "Let the pages drive the run only with TOKEN, on any address; without it, "
+                   "only a loopback address's pages may")
+        ->type_name("TOKEN")
+        ->check(CLI::Validator(
+            [](const std::string& jeton) {
+                return jeton.empty() ? std::string("expects a token, not an empty one")
+                                     : std::string();
+            },
+            ""));
     declarerPhylogenie(app, options.phylogenie);
 }
 
@@ -61,7 +80,8 @@ void declarerServeur(CLI::App& app, OptionsServeur& options) {
 std::string optionDeMonde(const CLI::App& app) {
     for (const CLI::Option* option : app.get_options()) {
         const std::string nom = option->get_name();
-        if (option->count() > 0 && nom != "--listen" && nom != "--replay" && nom != "--quiet") {
+        if (option->count() > 0 && nom != "--listen" && nom != "--replay" && nom != "--quiet" &&
+            nom != "--control-token") {
             return nom;
         }
     }
@@ -79,6 +99,19 @@ void attendreArret() {
     while (arretDemande() == 0)
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     relacherArret();
+}
+
+// Until Ctrl-C, or a world a page starts, which then runs with the server's console settings.
+std::optional<OptionsMonde> attendreMonde(Pilotage& pilotage, const OptionsMonde& ligne) {
+    intercepterArret();
+    retenirSignaux(false);
+    std::optional<OptionsMonde> suivant = pilotage.attendreMonde();
+    if (!suivant) {
+        relacherArret();
+        return suivant;
+    }
+    suivant->silencieux = ligne.silencieux;
+    return suivant;
 }
 
 bool ecouter(Serveur& serveur, const OptionsServeur& options) {
@@ -103,6 +136,38 @@ int relire(const OptionsServeur& options) {
     return 0;
 }
 
+// The command line's world first, with its files; then each world a page starts, with none,
+// until Ctrl-C.
+int servir(const OptionsMonde& ligne, const OptionsServeur& options) {
+    Pilotage pilotage(options.ticksParSeconde);
+    Serveur serveur(kProgramme);
+    serveur.piloter(pilotage, options.jeton);
+    if (!ecouter(serveur, options)) return kStatutRefus;
+    const std::unique_ptr<SortiePhylogenie> phylogenie = sortiePhylogenie(options.phylogenie);
+    std::optional<SortieStats> stats;
+    if (!options.stats.empty()) stats.emplace(options.stats);
+    std::vector<Sortie*> fichiers;
+    if (phylogenie) fichiers.push_back(phylogenie.get());
+    if (stats) fichiers.push_back(&*stats);
+    const fiches::Lignee* lignee = phylogenie ? &phylogenie->lignee() : nullptr;
+    std::optional<OptionsMonde> monde = ligne;
+    for (bool dePage = false; monde; dePage = true) {
+        pilotage.commencer(*monde, dePage);
+        SortieDiffusion diffusion(serveur, pilotage, dePage ? nullptr : lignee);
+        std::vector<Sortie*> sorties = {&diffusion};
+        if (!dePage) sorties.insert(sorties.end(), fichiers.begin(), fichiers.end());
+        const int statut =
+            executer(kProgramme, *monde, sorties, [&pilotage] { return pilotage.remplacee(); });
+        if (statut != 0) return statut;
+        // The pages go on showing the last tick until the program is stopped.
+        if (!pilotage.remplacee()) {
+            signaler("the run has ended: its last tick is shown until Ctrl-C or a new world");
+        }
+        monde = attendreMonde(pilotage, ligne);
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -122,18 +187,12 @@ int main(int argc, char** argv) {
         }
         return relire(options);
     }
+    if (memeFichier(options.stats, monde.pointDeReprise) ||
+        memeFichier(options.stats, monde.reprendreDe) ||
+        memeFichier(options.stats, options.phylogenie)) {
+        signaler("--stats names the file of another option");
+        return kStatutRefus;
+    }
 
-    Serveur serveur(kProgramme);
-    if (!ecouter(serveur, options)) return kStatutRefus;
-    const std::unique_ptr<SortiePhylogenie> phylogenie = sortiePhylogenie(options.phylogenie);
-    SortieDiffusion diffusion(serveur, options.ticksParSeconde,
-                              phylogenie ? &phylogenie->lignee() : nullptr);
-    std::vector<Sortie*> sorties = {&diffusion};
-    if (phylogenie) sorties.push_back(phylogenie.get());
-    const int statut = executer(kProgramme, monde, sorties);
-    if (statut != 0) return statut;
-    // The pages go on showing the last tick until the program is stopped.
-    signaler("the run has ended: its last tick is shown until Ctrl-C");
-    attendreArret();
-    return 0;
+    return servir(monde, options);
 }

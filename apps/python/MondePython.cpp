@@ -103,7 +103,9 @@ FinDeCourse MondePython::courir(int jusqua, long long borne,
     const Capture capture(rapport_, options_.silencieux);
     FinDeCourse fin = FinDeCourse::aucune;
     while (fin == FinDeCourse::aucune) {
-        fin = course_.avancer(monde(), jusqua, borne, interrompre);
+        fin = course_.avancer(monde(), jusqua, borne, [&interrompre] {
+            return interrompre() ? FinDeCourse::interruption : FinDeCourse::aucune;
+        });
         avantConnu_ = true;
     }
     return fin;

@@ -14,6 +14,8 @@ enum class FinDeCourse {
     borne,
     /// SIGINT or SIGTERM asked it to stop.
     interruption,
+    /// Another world took its place.
+    remplacement,
 };
 
 /// A reason a run ends and its name in the summary and in Python.
@@ -27,20 +29,21 @@ inline constexpr NomFin kNomsFins[] = {
     {FinDeCourse::ticks, "ticks"},
     {FinDeCourse::borne, "bound"},
     {FinDeCourse::interruption, "interrupted"},
+    {FinDeCourse::remplacement, "replaced"},
 };
 
-/// The name of a reason a run ends ("ticks", "bound", "interrupted"); never asked of aucune.
+/// The name of a reason a run ends ("ticks", "bound", "interrupted", "replaced"); never asked of
+/// aucune.
 const char* nomFin(FinDeCourse fin);
 
 /// Why a run ends after `tick`, which left `speedbricks` alive: the tick asked for (`dernier`)
 /// whatever else happened in it; then more than `borne` alive (-1: no bound); then a stop asked
-/// for, which `arret()` tells and is asked last.
+/// for, whose reason `arret()` tells (aucune: none) and is asked last.
 template <typename Arret>
 FinDeCourse finDeCourse(int tick, int dernier, long long borne, int speedbricks, Arret arret) {
     if (tick == dernier) return FinDeCourse::ticks;
     if (borne >= 0 && speedbricks > borne) return FinDeCourse::borne;
-    if (arret()) return FinDeCourse::interruption;
-    return FinDeCourse::aucune;
+    return arret();
 }
 
 /// What the run loop remembers of the ticks so far. A checkpoint carries it over, so that a
@@ -75,7 +78,7 @@ struct Course {
     /// Its census before is unknown until it runs a tick: avant is this one meanwhile.
     void reprendre(const C_AQUARIUM& monde, int tickPris, const Historique& pris);
     /// Makes one tick of the world, counts it, and says whether the run ends with it: at
-    /// `dernier`, past `borne` speedbricks (-1: no bound), or when `arret()` says so.
+    /// `dernier`, past `borne` speedbricks (-1: no bound), or for the reason `arret()` gives.
     template <typename Arret>
     FinDeCourse avancer(const C_AQUARIUM& monde, int dernier, long long borne, Arret arret) {
         avancerMonde(monde);

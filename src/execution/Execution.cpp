@@ -23,8 +23,9 @@ namespace {
 class Execution {
 public:
     Execution(const char* programme, const OptionsMonde& options,
-              const std::vector<Sortie*>& sorties)
-        : programme_(programme), options_(options), sorties_(sorties) {}
+              const std::vector<Sortie*>& sorties, std::function<bool()> remplacee)
+        : programme_(programme), options_(options), sorties_(sorties),
+          remplacee_(std::move(remplacee)) {}
 
     int executer() {
         intercepterArret();
@@ -136,7 +137,7 @@ private:
         FinDeCourse fin = FinDeCourse::aucune;
         while (fin == FinDeCourse::aucune) {
             fin = course.avancer(monde, options_.ticks, options_.maxSpeedbricks,
-                                 [] { return arretDemande() != 0; });
+                                 [this] { return arret(); });
             if (!ecrire(instant(monde, course, fin))) return echouer(progression, course.tick);
             progression.signaler(course.tick, course.apres.speedbricks,
                                  [this] { return avancement(); });
@@ -153,6 +154,12 @@ private:
             if (!bilan.empty()) signaler(std::string(sortie->option()) + ": " + bilan);
         }
         return fin == FinDeCourse::interruption ? kStatutSignal + arretDemande() : 0;
+    }
+
+    FinDeCourse arret() const {
+        if (arretDemande() != 0) return FinDeCourse::interruption;
+        if (remplacee_ && remplacee_()) return FinDeCourse::remplacement;
+        return FinDeCourse::aucune;
     }
 
     Instant instant(const C_AQUARIUM& monde, const Course& course, FinDeCourse fin) const {
@@ -177,6 +184,8 @@ private:
         } else if (fin == FinDeCourse::interruption) {
             recit = std::string("interrupted by ") + nomSignal(arretDemande()) + " at tick " +
                     std::to_string(tick);
+        } else if (fin == FinDeCourse::remplacement) {
+            recit = "replaced by another world at tick " + std::to_string(tick);
         }
         if (reprise()) {
             if (!recit.empty()) recit += ", ";
@@ -256,6 +265,7 @@ private:
     /// The command line's, or once resumed, the checkpoint's with the command line's own.
     OptionsMonde options_;
     std::vector<Sortie*> sorties_;
+    std::function<bool()> remplacee_;
     std::optional<SortieReprise> pointDeReprise_;
     /// The tick the run starts from: 0, or its checkpoint's, never 0.
     int depart_ = 0;
@@ -269,6 +279,6 @@ private:
 } // namespace
 
 int executer(const char* programme, const OptionsMonde& options,
-             const std::vector<Sortie*>& sorties) {
-    return Execution(programme, options, sorties).executer();
+             const std::vector<Sortie*>& sorties, std::function<bool()> remplacee) {
+    return Execution(programme, options, sorties, std::move(remplacee)).executer();
 }

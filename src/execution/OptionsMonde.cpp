@@ -261,10 +261,14 @@ std::optional<int> analyserLigne(CLI::App& app, int argc, char** argv) {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
         if (e.get_exit_code() == static_cast<int>(CLI::ExitCodes::Success)) return app.exit(e);
-        std::cerr << app.get_name() << ": " << e.what() << " (see --help)" << std::endl;
+        std::cerr << app.get_name() << ": " << raisonRefus(e) << std::endl;
         return 2;
     }
     return std::nullopt;
+}
+
+std::string raisonRefus(const CLI::ParseError& erreur) {
+    return std::string(erreur.what()) + " (see --help)";
 }
 
 bool memeFichier(const std::string& a, const std::string& b) {

@@ -11,6 +11,7 @@
 
 namespace CLI {
 class App;
+class ParseError;
 class Validator;
 } // namespace CLI
 
@@ -114,6 +115,10 @@ nlohmann::ordered_json reglagesEnJson(const OptionsMonde& options);
 /// Declares --version, then parses the command line. Returns the exit status when the program must stop there: 0 after
 /// --help or --version, 2 after a refused value, whose one-line reason is already on stderr.
 std::optional<int> analyserLigne(CLI::App& app, int argc, char** argv);
+
+/// The one-line reason of a refused command line, as analyserLigne writes it after the
+/// program's name.
+std::string raisonRefus(const CLI::ParseError& erreur);
 
 /// Whether two paths name the same file, when both are given.
 bool memeFichier(const std::string& a, const std::string& b);
