@@ -112,9 +112,10 @@ export class Labo {
     if (document.activeElement !== $('allure')) $('allure').value = course.ticksPerSecond;
   }
 
-  // What reproduces the tick shown: that command with --stats writes the file offered.
+  // What reproduces the tick shown: that command with --stats writes the file offered. A
+  // world just started is not shown yet: its line waits for its first picture.
   montrerLigne() {
-    if (this.course === null || this.tick === null) return;
+    if (this.course?.world !== this.monde || this.tick === null) return;
     $('commande').textContent = `${this.course.command} --ticks ${this.tick}`;
     $('telecharger').href = `stats.csv?upto=${this.tick}`;
   }

@@ -1,7 +1,8 @@
 """The real page in a real headless Chromium (WebGL2 through SwiftShader), fed by the real
 aquarium-serve: its picture, its counters against aquarium-batch's statistics of the same run,
-its view under the mouse and the keys, its colours by founder, a replay's slider, and a
-creature picked with the mouse against the trace.
+its view under the mouse and the keys, its colours by founder, a replay's slider, a creature
+picked with the mouse against the trace, and the lab: a world started from the form, paused,
+stepped and played, against aquarium-batch run with the command line the page gives.
 Arguments: aquarium-serve, aquarium-batch."""
 
 import csv
@@ -10,11 +11,14 @@ import json
 import math
 import os
 import re
+import signal
 import subprocess
 import sys
 import tempfile
 import time
 import unittest
+import urllib.parse
+import urllib.request
 
 from PIL import Image
 from selenium.webdriver.common.action_chains import ActionChains
@@ -223,6 +227,166 @@ class Direct(unittest.TestCase):
         self.assertEqual(ligne["destruction_time"], "none")
 
 
+def attendre_images(chromium, n):
+    """Returns once the page has drawn `n` more frames."""
+    chromium.pilote.execute_async_script(
+        "let n = arguments[0]; const fin = arguments[1];"
+        "const suivante = () => (--n > 0 ? requestAnimationFrame(suivante) : fin());"
+        "requestAnimationFrame(suivante);", n)
+
+
+def tick_arrete(chromium):
+    """The tick shown once two reads ten frames apart find it the same."""
+    def arrete():
+        avant = chromium.compteurs()["tick"]
+        attendre_images(chromium, 10)
+        return avant if chromium.compteurs()["tick"] == avant else None
+    return chromium.attendre(arrete)
+
+
+class Labo(unittest.TestCase):
+    """A live run that takes controls with a token only; the page opened with it starts a world
+    from its form, pauses it, steps it and plays it on, and gives the command line and the
+    statistics of the tick it shows. Seed 9 with 50 founders and no sterility: slow for 500
+    ticks, then booming, so that the page's world is stopped early."""
+
+    MONDE = [("--seed", "9"), ("--founders", "50"), ("--sterility", "0"), ("--ticks", "900")]
+    JETON = "s3cret token"
+
+    @classmethod
+    def setUpClass(cls):
+        cls.dossier = tempfile.TemporaryDirectory()
+        cls.census = statistiques(cls.dossier.name, *sum(map(list, cls.MONDE), []))
+        cls.serveur = Serveur(SERVE, "--seed", "3", "--ticks", "100000", "--ticks-per-second",
+                              "50", "--control-token", cls.JETON, dossier=cls.dossier.name)
+        cls.telechargements = os.path.join(cls.dossier.name, "telechargements")
+        cls.chromium = Chromium()
+        pilote = cls.chromium.pilote
+        pilote.execute_cdp_cmd("Browser.setDownloadBehavior",
+                               {"behavior": "allow", "downloadPath": cls.telechargements})
+        pilote.execute_cdp_cmd("Browser.grantPermissions", {
+            "origin": cls.serveur.adresse.rstrip("/"),
+            "permissions": ["clipboardReadWrite", "clipboardSanitizedWrite"]})
+        pilote.get(cls.serveur.adresse + "#token=" + urllib.parse.quote(cls.JETON))
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.chromium.fermer()
+        statut, texte = cls.serveur.arreter(), cls.serveur.texte()
+        cls.dossier.cleanup()
+        # The page's world is paused mid-run: stopped as a run is, by the signal.
+        assert statut == 128 + signal.SIGTERM, (statut, texte)
+
+    def lire(self, chemin):
+        with urllib.request.urlopen(self.serveur.adresse + chemin, timeout=30) as reponse:
+            return reponse.read()
+
+    def saisie(self, nom):
+        return self.chromium.pilote.find_element("css selector", '#champs input[name="%s"]' % nom)
+
+    def remplir(self, nom, valeur):
+        saisie = self.saisie(nom)
+        saisie.clear()
+        saisie.send_keys(valeur)
+
+    def cliquer(self, id):
+        self.chromium.pilote.find_element("id", id).click()
+
+    def texte(self, id):
+        return self.chromium.pilote.find_element("id", id).text
+
+    def test_1_monde_du_formulaire(self):
+        """The form holds the server's fields, filled with the running world; the world it
+        starts is aquarium-batch's, tick after tick."""
+        pilote = self.chromium.pilote
+        self.assertNotIn("#", pilote.current_url)
+        self.chromium.attendre(lambda: pilote.find_elements("css selector", "#champs input"))
+        pilote.find_element("css selector", "#monde summary").click()
+        options = json.loads(self.lire("options.json"))["options"]
+        self.assertEqual([(s.get_attribute("name"), s.get_attribute("value"))
+                          for s in pilote.find_elements("css selector", "#champs input")],
+                         [(o["name"], o["value"]) for o in options])
+        self.assertEqual(self.saisie("--seed").get_attribute("value"), "3")
+        for nom, valeur in self.MONDE:
+            self.remplir(nom, valeur)
+        self.cliquer("demarrer")
+        self.chromium.attendre(lambda: "--seed 9 " in self.texte("commande"))
+        vus = set()
+        while len(vus) < 4:
+            compteurs = self.chromium.compteurs()
+            self.assertEqual(compteurs, self.census[compteurs["tick"]])
+            vus.add(compteurs["tick"])
+            attendre_images(self.chromium, 5)
+
+    def test_2_pause_pas_lecture(self):
+        """Pause holds the tick, one tick adds exactly one, play goes on, and the pace set in
+        the page is the server's."""
+        self.remplir_allure("80")
+        self.cliquer("jouer")
+        self.chromium.attendre(lambda: self.texte("jouer") == "play")
+        tick = tick_arrete(self.chromium)
+        time.sleep(1)
+        self.assertEqual(self.chromium.compteurs()["tick"], tick)
+        for _ in range(3):
+            self.cliquer("pas")
+            tick += 1
+            self.chromium.attendre(lambda: self.chromium.compteurs()["tick"] == tick)
+        self.assertEqual(tick_arrete(self.chromium), tick)
+        course = json.loads(self.lire("run.json"))
+        self.assertEqual((course["paused"], course["ticksPerSecond"], course["world"]),
+                         (True, 80, 2))
+        self.cliquer("jouer")
+        self.chromium.attendre(lambda: self.chromium.compteurs()["tick"] > tick + 20)
+        self.cliquer("jouer")
+        self.chromium.attendre(lambda: self.texte("jouer") == "play")
+        Labo.arret = tick_arrete(self.chromium)
+
+    def remplir_allure(self, valeur):
+        self.chromium.pilote.find_element("id", "allure").send_keys(
+            Keys.CONTROL, "a", Keys.NULL, valeur, Keys.ENTER)
+        self.chromium.attendre(
+            lambda: json.loads(self.lire("run.json"))["ticksPerSecond"] == int(valeur))
+
+    def test_3_ligne_et_statistiques(self):
+        """The line copied, run by aquarium-batch with --stats, writes the very file the page
+        downloads: the run paused, stepped and played is the run left alone."""
+        pilote = self.chromium.pilote
+        self.cliquer("copier")
+        ligne = pilote.execute_async_script(
+            "navigator.clipboard.readText().then(arguments[0], (e) => arguments[0](String(e)));")
+        self.assertEqual(ligne, self.texte("commande"))
+        self.assertTrue(ligne.endswith(" --ticks %d" % self.arret), ligne)
+        for nom, valeur in self.MONDE[:3]:
+            self.assertIn(" %s %s " % (nom, valeur), ligne)
+        self.cliquer("telecharger")
+        csv_page = os.path.join(self.telechargements, "aquarium-seed-9.csv")
+        self.chromium.attendre(lambda: os.path.exists(csv_page))
+        programme, *arguments = ligne.split()
+        self.assertEqual(programme, "aquarium-batch")
+        csv_lot = os.path.join(self.dossier.name, "lot.csv")
+        subprocess.run([BATCH, "--quiet", "--stats", csv_lot, *arguments], check=True,
+                       stderr=subprocess.DEVNULL)
+        with open(csv_page, "rb") as page, open(csv_lot, "rb") as lot:
+            self.assertEqual(page.read(), lot.read())
+        self.assertEqual(self.chromium.compteurs(), self.census[self.arret])
+
+    def test_4_valeurs_refusees(self):
+        """A refused value: aquarium-batch's own words beside its field, the world unchanged."""
+        ligne = self.texte("commande")
+        for nom, valeur in [("--sterility", "-1"), ("--founders", "1e9"), ("--tank", "1,1,1")]:
+            with self.subTest(option=nom):
+                lot = subprocess.run([BATCH, nom, valeur], capture_output=True, text=True)
+                attendu = lot.stderr.strip().removeprefix("aquarium-batch: ")
+                avant = self.saisie(nom).get_attribute("value")
+                self.remplir(nom, valeur)
+                self.cliquer("demarrer")
+                erreur = self.saisie(nom).find_element(
+                    "xpath", "ancestor::div[@class='champ']/div[@class='erreur']")
+                self.assertEqual(self.chromium.attendre(lambda: erreur.text), attendu)
+                self.remplir(nom, avant)
+        self.assertEqual(self.texte("commande"), ligne)
+
+
 class Relecture(unittest.TestCase):
     def test_curseur(self):
         """The same run's trace in either format: the slider and play show its dumped ticks."""
@@ -236,6 +400,7 @@ class Relecture(unittest.TestCase):
                 try:
                     chromium.pilote.get(serveur.adresse)
                     chromium.attendre(chromium.compteurs)
+                    self.assertFalse(chromium.pilote.find_element("id", "labo").is_displayed())
                     curseur = chromium.pilote.find_element("id", "curseur")
                     ActionChains(chromium.pilote).click(curseur).send_keys(
                         Keys.HOME, *[Keys.ARROW_RIGHT] * 7).perform()
