@@ -116,7 +116,10 @@ export class Labo {
   // world just started is not shown yet: its line waits for its first picture.
   montrerLigne() {
     if (this.course?.world !== this.monde || this.tick === null) return;
-    $('commande').textContent = `${this.course.command} --ticks ${this.tick}`;
+    // An option and its value break onto the next line together, never inside "--".
+    const mots = `${this.course.command} --ticks ${this.tick}`.split(/ (?=--)/)
+      .map((mot) => Object.assign(document.createElement('span'), { textContent: mot }));
+    $('commande').replaceChildren(...mots.flatMap((mot, i) => (i === 0 ? [mot] : [' ', mot])));
     $('telecharger').href = `stats.csv?upto=${this.tick}`;
   }
 
