@@ -3,7 +3,8 @@
 const $ = (id) => document.getElementById(id);
 const JETON = 'aquarium-control-token';
 
-const lireJson = (chemin) => fetch(chemin, { cache: 'no-store' }).then((r) => r.json());
+// The server marks its answers no-store: each read is its state now.
+export const lireJson = (chemin) => fetch(chemin).then((reponse) => reponse.json());
 
 // The token comes in the address's fragment, which reaches no server's log nor any proxy; it
 // stays for the tab's life and leaves the address bar, so that a copied address holds none.
@@ -30,6 +31,8 @@ function champ({ name: nom, help: aide, value: valeur, default: defaut, min, max
   return bloc;
 }
 
+const erreurDe = (saisie) => saisie.closest('.champ').querySelector('.erreur');
+
 export class Labo {
   constructor() {
     this.jeton = lireJeton();
@@ -41,7 +44,7 @@ export class Labo {
     // The last control refused, until one is taken.
     this.refus = '';
     $('jouer').addEventListener('click',
-      () => this.commander({ action: this.course.paused ? 'play' : 'pause' }));
+      () => this.commander({ action: this.course?.paused ? 'play' : 'pause' }));
     $('pas').addEventListener('click', () => this.commander({ action: 'step' }));
     $('allure').addEventListener('change', (e) => {
       if (Number.isInteger(e.target.valueAsNumber)) {
@@ -87,7 +90,6 @@ export class Labo {
 
   poserCourse(course) {
     this.course = course;
-    $('allure').value = course.ticksPerSecond;
     this.montrerLigne();
     this.montrerCourse();
   }
@@ -129,7 +131,7 @@ export class Labo {
     const entetes = { 'Content-Type': 'application/json' };
     if (this.jeton) entetes['X-Control-Token'] = this.jeton;
     const reponse = await fetch('control', {
-      method: 'POST', headers: entetes, body: JSON.stringify(corps), cache: 'no-store',
+      method: 'POST', headers: entetes, body: JSON.stringify(corps),
     });
     const texte = await reponse.text();
     try {
@@ -154,7 +156,7 @@ export class Labo {
     }
     const illisible = saisies.find((s) => s.validity.badInput);
     if (illisible) {
-      illisible.closest('.champ').querySelector('.erreur').textContent = 'not a number';
+      erreurDe(illisible).textContent = 'not a number';
       return;
     }
     const options = Object.fromEntries(saisies.filter((s) => s.value !== '')
@@ -166,8 +168,7 @@ export class Labo {
       return;
     }
     const saisie = saisies.find((s) => s.name === reponse.option);
-    const place = saisie ? saisie.closest('.champ').querySelector('.erreur') : $('erreurFormulaire');
-    place.textContent = reponse.error;
+    (saisie ? erreurDe(saisie) : $('erreurFormulaire')).textContent = reponse.error;
   }
 
   // The clipboard's API serves secure pages only (https, loopback); on others the line is

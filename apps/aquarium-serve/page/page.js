@@ -2,7 +2,7 @@
 // drawn, the counters of the tick shown, the population chart, and a replay's controls.
 import './page.css';
 import { Graphique } from './graphique.js';
-import { Labo } from './labo.js';
+import { Labo, lireJson } from './labo.js';
 import { Vue } from './vue.js';
 
 // The overlay's lines start with these columns (the tick, the kinds, the sexes, the bodies, the
@@ -312,7 +312,6 @@ function dessiner(maintenant) {
   requestAnimationFrame(dessiner);
 }
 
-const lireJson = (chemin) => fetch(chemin).then((reponse) => reponse.json());
 Promise.all([lireJson('constants.json'), lireJson('columns.json')])
   .then(([constantes, noms]) => {
     image = { ...constantes.picture, formes: constantes.shapes.length };
