@@ -88,7 +88,7 @@ void SortieDiffusion::attendre(const Instant& instant, bool publie) {
     prochainTick_ += pilotage_.periode();
     if (prochainTick_ < maintenant) prochainTick_ = maintenant;
     bool enPause = false;
-    while (!pilotage_.attendre(prochainTick_, publie)) {
+    while (!pilotage_.attendre(instant.tick, prochainTick_, publie)) {
         publier(instant, Horloge::now());
         publie = enPause = true;
     }

@@ -106,8 +106,9 @@ void SessionHttp::traiter(beast::error_code ec) {
     cible = cible.substr(0, question);
     if (websocket::is_upgrade(requete)) return monter(std::move(requete), cible);
     if (cible == "/control" && etat_.pilotage != nullptr) {
-        if (requete.method() != http::verb::post) return repondre(http::status::method_not_allowed);
-        return piloter(requete);
+        if (requete.method() == http::verb::post) return piloter(requete);
+        return refuser(http::status::method_not_allowed,
+                       "method " + std::string(vue(requete.method_string())) + ", not POST");
     }
     if (requete.method() != http::verb::get && requete.method() != http::verb::head) {
         return repondre(http::status::method_not_allowed);
