@@ -87,16 +87,19 @@ void SessionHttp::traiter(beast::error_code ec) {
         ec == asio::error::operation_aborted || ec == asio::error::connection_reset) {
         return;
     }
-    if (ec == http::error::body_limit) {
+    // Only a control has a body; its headers are read by then.
+    if (ec == http::error::body_limit && vue(analyseur_.get().target()) == "/control") {
         etat_.signaler(nom_ + ": refused control: a body over " +
                        std::to_string(kCorpsCommandeMax) + " bytes");
         return repondre(http::status::payload_too_large);
     }
     if (ec) {
         etat_.signaler(nom_ + ": refused: " + ec.message());
-        return repondre(ec == http::error::header_limit
-                            ? http::status::request_header_fields_too_large
-                            : http::status::bad_request);
+        if (ec == http::error::header_limit) {
+            return repondre(http::status::request_header_fields_too_large);
+        }
+        return repondre(ec == http::error::body_limit ? http::status::payload_too_large
+                                                      : http::status::bad_request);
     }
     Requete requete = analyseur_.release();
     std::string_view cible = vue(requete.target());

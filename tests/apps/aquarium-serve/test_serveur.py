@@ -211,6 +211,7 @@ class Refus(unittest.TestCase):
                 (["--replay", etrangere], "not a state trace"),
                 (["--replay", ancienne], "a trace of format 1, not 2 as this program reads"),
                 (["--replay", trace, "--seed", "3"], "--seed does not apply"),
+                (["--replay", trace, "--control-token", "t"], "--control-token does not apply"),
                 (["--resume", trace], "--resume"),
                 (["--control-token", ""], "--control-token"),
                 (["--stats", trace, "--checkpoint", trace], "--stats names the file"),
@@ -414,8 +415,9 @@ class Pilotes(unittest.TestCase):
                 self.assertEqual(controler(local.port, cas[-2][1])[1],
                                  {"error": batch, "option": "--sterility"})
             finally:
-                for s in (local, jeton, ferme):
-                    s.arreter()
+                statuts = [s.arreter() for s in (local, jeton, ferme)]
+            # SIGTERM stops a paused run as a playing one.
+            self.assertEqual(statuts, [143] * 3)
 
     def test_pas_a_pas(self):
         """Paused, stepped and played again, the run is the batch runner's; a new world
