@@ -101,7 +101,10 @@ void SessionHttp::traiter(beast::error_code ec) {
         return repondre(ec == http::error::body_limit ? http::status::payload_too_large
                                                       : http::status::bad_request);
     }
-    Requete requete = analyseur_.release();
+    router(analyseur_.release());
+}
+
+void SessionHttp::router(Requete requete) {
     std::string_view cible = vue(requete.target());
     const std::size_t question = cible.find('?');
     const std::string_view parametres =
