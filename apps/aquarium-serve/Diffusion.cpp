@@ -18,8 +18,7 @@ constexpr std::chrono::milliseconds kDureeMesure{500};
 
 } // namespace
 
-SortieDiffusion::SortieDiffusion(Serveur& serveur, Pilotage& pilotage,
-                                 const fiches::Lignee* lignee)
+SortieDiffusion::SortieDiffusion(Serveur& serveur, Pilotage& pilotage, const fiches::Lignee* lignee)
     : serveur_(serveur), pilotage_(pilotage), lignee_(lignee) {}
 
 bool SortieDiffusion::preparer() {
@@ -39,9 +38,8 @@ bool SortieDiffusion::ecrire(const Instant& instant) {
     }
     enteteEcrit_ = true;
     ajouterLigneStats(statistiques_, instant.tick, instant.apres, instant.avant);
-    const bool publie =
-        instant.dernier() ||
-        maintenant - dernierePublication_ >= std::chrono::seconds(1) / kImagesParSeconde;
+    const bool publie = instant.dernier() || maintenant - dernierePublication_ >=
+                                                 std::chrono::seconds(1) / kImagesParSeconde;
     if (publie) publier(instant, maintenant);
     if (!instant.dernier()) attendre(instant, publie);
     return true;

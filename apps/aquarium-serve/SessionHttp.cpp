@@ -214,11 +214,21 @@ void SessionHttp::piloter(const Requete& requete) {
     const Commande& commande = std::get<Commande>(lue);
     Pilotage& pilotage = *etat_.pilotage;
     switch (commande.action) {
-    case Action::pause: pilotage.mettreEnPause(); break;
-    case Action::jouer: pilotage.jouer(); break;
-    case Action::pas: pilotage.avancerDUnTick(); break;
-    case Action::cadence: pilotage.cadencer(commande.ticksParSeconde); break;
-    case Action::demarrer: pilotage.remplacer(commande.options); break;
+    case Action::pause:
+        pilotage.mettreEnPause();
+        break;
+    case Action::jouer:
+        pilotage.jouer();
+        break;
+    case Action::pas:
+        pilotage.avancerDUnTick();
+        break;
+    case Action::cadence:
+        pilotage.cadencer(commande.ticksParSeconde);
+        break;
+    case Action::demarrer:
+        pilotage.remplacer(commande.options);
+        break;
     }
     nlohmann::json reponse = {{"ok", true}};
     reponse.update(pilotage.enJson());
@@ -234,8 +244,8 @@ void SessionHttp::refuser(http::status statut, const std::string& raison,
     repondre(statut, kJson, reponse.dump());
 }
 
-void SessionHttp::repondre(http::status statut, std::string_view type, std::string corps,
-                           bool tete, std::string_view piece) {
+void SessionHttp::repondre(http::status statut, std::string_view type, std::string corps, bool tete,
+                           std::string_view piece) {
     auto reponse = std::make_shared<http::response<http::string_body>>(statut, 11);
     reponse->set(http::field::server, etat_.programme);
     reponse->set(http::field::cache_control, "no-store");
