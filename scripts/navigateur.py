@@ -13,14 +13,14 @@ from selenium import webdriver
 from selenium.webdriver.chrome.service import Service
 
 class Serveur:
-    """aquarium-serve on a port the system picks, its standard error in a file."""
+    """aquarium-serve on a port the system picks, its standard error in a file, run in `cwd`."""
 
-    def __init__(self, programme, *arguments, dossier):
+    def __init__(self, programme, *arguments, dossier, ecoute="127.0.0.1:0", cwd=None):
         self.erreurs = os.path.join(dossier, "serve-%d.err" % time.monotonic_ns())
         with open(self.erreurs, "wb") as sortie:
             self.processus = subprocess.Popen(
-                [programme, "--listen", "127.0.0.1:0", "--quiet", *arguments],
-                stdout=subprocess.DEVNULL, stderr=sortie)
+                [programme, "--listen", ecoute, "--quiet", *arguments],
+                stdout=subprocess.DEVNULL, stderr=sortie, cwd=cwd)
         self.adresse = self.attendre(r"watch at (http://\S+)").group(1)
         self.port = int(self.adresse.rsplit(":", 1)[1].strip("/"))
 

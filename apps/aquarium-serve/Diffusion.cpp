@@ -18,8 +18,7 @@ constexpr std::chrono::milliseconds kDureeMesure{500};
 
 } // namespace
 
-SortieDiffusion::SortieDiffusion(Serveur& serveur, Pilotage& pilotage,
-                                 const fiches::Lignee* lignee)
+SortieDiffusion::SortieDiffusion(Serveur& serveur, Pilotage& pilotage, const fiches::Lignee* lignee)
     : serveur_(serveur), pilotage_(pilotage), lignee_(lignee) {}
 
 bool SortieDiffusion::preparer() {
@@ -39,9 +38,8 @@ bool SortieDiffusion::ecrire(const Instant& instant) {
     }
     enteteEcrit_ = true;
     ajouterLigneStats(statistiques_, instant.tick, instant.apres, instant.avant);
-    const bool publie =
-        instant.dernier() ||
-        maintenant - dernierePublication_ >= std::chrono::seconds(1) / kImagesParSeconde;
+    const bool publie = instant.dernier() || maintenant - dernierePublication_ >=
+                                                 std::chrono::seconds(1) / kImagesParSeconde;
     if (publie) publier(instant, maintenant);
     if (!instant.dernier()) attendre(instant, publie);
     return true;
@@ -88,7 +86,7 @@ void SortieDiffusion::attendre(const Instant& instant, bool publie) {
     prochainTick_ += pilotage_.periode();
     if (prochainTick_ < maintenant) prochainTick_ = maintenant;
     bool enPause = false;
-    while (!pilotage_.attendre(prochainTick_, publie)) {
+    while (!pilotage_.attendre(instant.tick, prochainTick_, publie)) {
         publier(instant, Horloge::now());
         publie = enPause = true;
     }

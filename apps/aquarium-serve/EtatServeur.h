@@ -33,6 +33,8 @@ struct EtatServeur {
     std::string programme;
     boost::asio::io_context contexte;
     std::thread fil;
+
+    // Set before the server starts.
     /// Whether the server listens on loopback, where only this machine's pages come from.
     bool boucleLocale = true;
     /// The live run's controls; nullptr in a replay.

@@ -49,6 +49,7 @@ nlohmann::json Pilotage::enJson() const {
             {"fromPage", dePage_},
             {"command", commandeDuMonde(options_)},
             {"paused", enPause_},
+            {"pausedAt", arreteA_ < 0 ? nlohmann::json() : nlohmann::json(arreteA_)},
             {"ticksPerSecond", ticksParSeconde_}};
 }
 
@@ -64,6 +65,7 @@ void Pilotage::commencer(const OptionsMonde& options, bool dePage) {
     options_ = options;
     enPause_ = false;
     pas_ = 0;
+    arreteA_ = -1;
 }
 
 int Pilotage::monde() const {
@@ -83,19 +85,21 @@ bool Pilotage::remplacee() const {
     return remplacant_.has_value();
 }
 
-bool Pilotage::attendre(Horloge::time_point echeance, bool publie) {
+bool Pilotage::attendre(int tick, Horloge::time_point echeance, bool publie) {
     std::unique_lock<std::mutex> verrou(verrou_);
     while (!remplacant_ && arretDemande() == 0) {
         const Horloge::time_point maintenant = Horloge::now();
-        if (!enPause_ && maintenant >= echeance) return true;
+        if (!enPause_ && maintenant >= echeance) break;
         if (enPause_ && !publie) return false;
         if (enPause_ && pas_ > 0) {
             --pas_;
-            return true;
+            break;
         }
+        arreteA_ = enPause_ ? tick : -1;
         const Horloge::time_point veille = maintenant + kVeilleSignal;
         reveil_.wait_until(verrou, enPause_ ? veille : std::min(veille, echeance));
     }
+    arreteA_ = -1;
     return true;
 }
 

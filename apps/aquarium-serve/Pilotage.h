@@ -40,10 +40,10 @@ public:
     Horloge::duration periode() const;
     /// A page asked for another world: the running one is to end.
     bool remplacee() const;
-    /// Waits until the next tick may be made: `echeance` reached (the pace) while playing, a
-    /// step asked for while paused, a new world, or a signal. Returns false at once when the
-    /// run is paused and `publie` says the tick's picture is not out yet.
-    bool attendre(Horloge::time_point echeance, bool publie);
+    /// After `tick`, waits until the next tick may be made: `echeance` reached (the pace) while
+    /// playing, a step asked for while paused, a new world, or a signal. Returns false at once
+    /// when the run is paused and `publie` says the tick's picture is not out yet.
+    bool attendre(int tick, Horloge::time_point echeance, bool publie);
     /// Once a world has ended: the next one a page asks for, or none when a signal comes.
     std::optional<OptionsMonde> attendreMonde();
 
@@ -54,6 +54,8 @@ private:
     bool enPause_ = false;
     /// Ticks asked for one at a time and not made yet.
     int pas_ = 0;
+    /// The tick the run stands still at, paused; -1 while it runs.
+    int arreteA_ = -1;
     int monde_ = 0;
     bool dePage_ = false;
     OptionsMonde options_;

@@ -87,18 +87,24 @@ void SessionHttp::traiter(beast::error_code ec) {
         ec == asio::error::operation_aborted || ec == asio::error::connection_reset) {
         return;
     }
-    if (ec == http::error::body_limit) {
+    // Only a control has a body; its headers are read by then.
+    if (ec == http::error::body_limit && vue(analyseur_.get().target()) == "/control") {
         etat_.signaler(nom_ + ": refused control: a body over " +
                        std::to_string(kCorpsCommandeMax) + " bytes");
         return repondre(http::status::payload_too_large);
     }
     if (ec) {
         etat_.signaler(nom_ + ": refused: " + ec.message());
-        return repondre(ec == http::error::header_limit
-                            ? http::status::request_header_fields_too_large
-                            : http::status::bad_request);
+        if (ec == http::error::header_limit) {
+            return repondre(http::status::request_header_fields_too_large);
+        }
+        return repondre(ec == http::error::body_limit ? http::status::payload_too_large
+                                                      : http::status::bad_request);
     }
-    Requete requete = analyseur_.release();
+    router(analyseur_.release());
+}
+
+void SessionHttp::router(Requete requete) {
     std::string_view cible = vue(requete.target());
     const std::size_t question = cible.find('?');
     const std::string_view parametres =
@@ -106,8 +112,9 @@ void SessionHttp::traiter(beast::error_code ec) {
     cible = cible.substr(0, question);
     if (websocket::is_upgrade(requete)) return monter(std::move(requete), cible);
     if (cible == "/control" && etat_.pilotage != nullptr) {
-        if (requete.method() != http::verb::post) return repondre(http::status::method_not_allowed);
-        return piloter(requete);
+        if (requete.method() == http::verb::post) return piloter(requete);
+        return refuser(http::status::method_not_allowed,
+                       "method " + std::string(vue(requete.method_string())) + ", not POST");
     }
     if (requete.method() != http::verb::get && requete.method() != http::verb::head) {
         return repondre(http::status::method_not_allowed);
@@ -207,11 +214,21 @@ void SessionHttp::piloter(const Requete& requete) {
     const Commande& commande = std::get<Commande>(lue);
     Pilotage& pilotage = *etat_.pilotage;
     switch (commande.action) {
-    case Action::pause: pilotage.mettreEnPause(); break;
-    case Action::jouer: pilotage.jouer(); break;
-    case Action::pas: pilotage.avancerDUnTick(); break;
-    case Action::cadence: pilotage.cadencer(commande.ticksParSeconde); break;
-    case Action::demarrer: pilotage.remplacer(commande.options); break;
+    case Action::pause:
+        pilotage.mettreEnPause();
+        break;
+    case Action::jouer:
+        pilotage.jouer();
+        break;
+    case Action::pas:
+        pilotage.avancerDUnTick();
+        break;
+    case Action::cadence:
+        pilotage.cadencer(commande.ticksParSeconde);
+        break;
+    case Action::demarrer:
+        pilotage.remplacer(commande.options);
+        break;
     }
     nlohmann::json reponse = {{"ok", true}};
     reponse.update(pilotage.enJson());
@@ -227,8 +244,8 @@ void SessionHttp::refuser(http::status statut, const std::string& raison,
     repondre(statut, kJson, reponse.dump());
 }
 
-void SessionHttp::repondre(http::status statut, std::string_view type, std::string corps,
-                           bool tete, std::string_view piece) {
+void SessionHttp::repondre(http::status statut, std::string_view type, std::string corps, bool tete,
+                           std::string_view piece) {
     auto reponse = std::make_shared<http::response<http::string_body>>(statut, 11);
     reponse->set(http::field::server, etat_.programme);
     reponse->set(http::field::cache_control, "no-store");

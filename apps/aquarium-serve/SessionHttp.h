@@ -27,6 +27,7 @@ public:
 
 private:
     void traiter(boost::beast::error_code ec);
+    void router(Requete requete);
     void monter(Requete requete, std::string_view cible);
     /// The live run's state and statistics; false for another path.
     bool renseigner(std::string_view cible, std::string_view requete, bool tete);

@@ -80,8 +80,7 @@ void declarerServeur(CLI::App& app, OptionsServeur& options) {
 std::string optionDeMonde(const CLI::App& app) {
     for (const CLI::Option* option : app.get_options()) {
         const std::string nom = option->get_name();
-        if (option->count() > 0 && nom != "--listen" && nom != "--replay" && nom != "--quiet" &&
-            nom != "--control-token") {
+        if (option->count() > 0 && nom != "--listen" && nom != "--replay" && nom != "--quiet") {
             return nom;
         }
     }

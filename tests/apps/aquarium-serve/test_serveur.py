@@ -1,9 +1,12 @@
-"""The real aquarium-serve against refused command lines, hostile requests and clients, and
-signals: every refusal leaves the run going and the other clients served.
+"""The real aquarium-serve against refused command lines, hostile requests, clients and
+controls, and signals: every refusal leaves the run going and the other clients served; the
+controls a page may send change no result.
 Arguments: aquarium-serve, aquarium-batch."""
 
 import base64
+import json
 import os
+import re
 import signal
 import socket
 import struct
@@ -34,6 +37,51 @@ def requete(port, octets):
 
 def statut(reponse):
     return int(reponse.split(b" ", 2)[1])
+
+
+def http(port, methode, chemin, corps=b"", **entetes):
+    """(status, body) of one request; a header given None is left out, `corps` None sends only
+    the headers."""
+    entetes = {"Host": "127.0.0.1:%d" % port, "Content-Length": len(corps or b""), **entetes}
+    tete = "%s %s HTTP/1.1\r\n" % (methode, chemin) + "".join(
+        "%s: %s\r\n" % (cle, valeur) for cle, valeur in entetes.items() if valeur is not None)
+    reponse = requete(port, tete.encode() + b"\r\n" + (corps or b""))
+    return statut(reponse), reponse.partition(b"\r\n\r\n")[2]
+
+
+def controler(port, message, **entetes):
+    """(status, JSON answer) of a control; `message` a dict, or bytes sent as they are, or None
+    for the headers alone."""
+    if isinstance(message, dict):
+        message = json.dumps(message).encode()
+    code, reponse = http(port, "POST", "/control", message,
+                         **{"Content-Type": "application/json", **entetes})
+    return code, json.loads(reponse) if reponse.startswith(b"{") else reponse
+
+
+def etat(port):
+    return json.loads(http(port, "GET", "/run.json")[1])
+
+
+def attendre_etat(port, condition):
+    """/run.json once `condition` holds of it."""
+    fin = time.monotonic() + 120
+    while time.monotonic() < fin:
+        lu = etat(port)
+        if condition(lu):
+            return lu
+        time.sleep(0.05)
+    raise AssertionError("/run.json never got there: %s" % lu)
+
+
+def statistiques(*arguments):
+    """What aquarium-batch --stats writes for these options."""
+    with tempfile.TemporaryDirectory() as dossier:
+        chemin = os.path.join(dossier, "s.csv")
+        subprocess.run([BATCH, *arguments, "--stats", chemin, "--quiet"], check=True,
+                       stderr=subprocess.DEVNULL)
+        with open(chemin, "rb") as f:
+            return f.read()
 
 
 class ClientWs:
@@ -163,7 +211,10 @@ class Refus(unittest.TestCase):
                 (["--replay", etrangere], "not a state trace"),
                 (["--replay", ancienne], "a trace of format 1, not 2 as this program reads"),
                 (["--replay", trace, "--seed", "3"], "--seed does not apply"),
+                (["--replay", trace, "--control-token", "t"], "--control-token does not apply"),
                 (["--resume", trace], "--resume"),
+                (["--control-token", ""], "--control-token"),
+                (["--stats", trace, "--checkpoint", trace], "--stats names the file"),
             ]
             for arguments, attendu in cas:
                 with self.subTest(arguments=arguments):
@@ -213,7 +264,7 @@ class Hostiles(unittest.TestCase):
             (b"GET /page.js/../main.cpp HTTP/1.1\r\nHost: x\r\n\r\n", 404),
             (b"GET //etc/passwd HTTP/1.1\r\nHost: x\r\n\r\n", 404),
             (b"DELETE / HTTP/1.1\r\nHost: x\r\n\r\n", 405),
-            (b"POST / HTTP/1.1\r\nHost: x\r\nContent-Length: 5\r\n\r\nhello", 400),
+            (b"POST / HTTP/1.1\r\nHost: x\r\nContent-Length: 5\r\n\r\nhello", 405),
             (b"GET / HTTP/1.1\r\nHost: x\r\nX: " + b"a" * 10000 + b"\r\n\r\n", 431),
             (b"\x16\x03\x01\x02\x00\x01\x00\x01\xfc\x03\x03garbage\r\n\r\n", 400),
             ((poignee + "\r\n").encode(), 400),
@@ -292,6 +343,137 @@ class Arrets(unittest.TestCase):
             self.assertEqual(fini.arreter(signal.SIGTERM), 0)
             self.assertTrue(client.est_ferme())
             client.fermer()
+
+
+class Pilotes(unittest.TestCase):
+    """The controls of a page: each refused one says why in one line and changes nothing;
+    pausing and stepping change no result; a new world ends the command line's run whole."""
+
+    def test_refus(self):
+        with tempfile.TemporaryDirectory() as dossier:
+            monde = ["--seed", "1", "--ticks", "100000"]
+            local = Serveur(SERVE, *monde, dossier=dossier)
+            jeton = Serveur(SERVE, *monde, "--control-token", "secret", ecoute="0.0.0.0:0",
+                            dossier=dossier)
+            ferme = Serveur(SERVE, *monde, ecoute="0.0.0.0:0", dossier=dossier)
+            try:
+                self.assertEqual([etat(s.port)["controls"] for s in (local, jeton, ferme)],
+                                 ["on", "token", "off"])
+                self.assertEqual(controler(local.port, {"action": "pause"})[0], 200)
+                self.assertEqual(controler(jeton.port, {"action": "pause"},
+                                           **{"X-Control-Token": "secret"})[0], 200)
+                for s in (local, jeton):
+                    attendre_etat(s.port, lambda e: e["pausedAt"] is not None)
+                batch = subprocess.run([BATCH, "--sterility=-1"], capture_output=True,
+                                       text=True).stderr.strip().split(": ", 1)[1]
+                cas = [
+                    (jeton, {"action": "play"}, {}, 403, "no token"),
+                    (jeton, {"action": "play"}, {"X-Control-Token": "secreT"}, 403,
+                     "wrong token"),
+                    (ferme, {"action": "pause"}, {"X-Control-Token": "secret"}, 403,
+                     "controls are off"),
+                    (local, {"action": "play"}, {"Origin": "http://ailleurs.example"}, 403,
+                     "another site"),
+                    (local, {"action": "play"}, {"Host": "ailleurs.example"}, 403,
+                     "not a loopback name"),
+                    (local, None, {"Content-Length": 5000}, 413, "a body over 4096 bytes"),
+                    (local, {"action": "play"}, {"Content-Type": "text/plain"}, 415,
+                     "content type"),
+                    (local, b'{"action": "play"', {}, 400, "no JSON object"),
+                    (local, {"action": "dance"}, {}, 400, "unknown action 'dance'"),
+                    (local, {"action": "pace", "ticksPerSecond": 100001}, {}, 400,
+                     "ticksPerSecond"),
+                    (local, {"action": "start", "options": {"--sterility": "-1"}}, {}, 400,
+                     batch),
+                    (local, {"action": "start", "options": {"--stats": "s.csv"}}, {}, 400,
+                     "files stay the command line's"),
+                ]
+                for serveur, message, entetes, code, raison in cas:
+                    with self.subTest(raison=raison):
+                        avant = serveur.texte().count("\n")
+                        etat_avant = etat(serveur.port)
+                        temoin = ClientWs(serveur.port)
+                        tick = temoin.tick()
+                        obtenu, reponse = controler(serveur.port, message, **entetes)
+                        self.assertEqual(obtenu, code, reponse)
+                        if code != 413:
+                            self.assertIn(raison, reponse["error"])
+                        lignes = serveur.texte().splitlines()[avant:]
+                        self.assertEqual(len(lignes), 1, lignes)
+                        self.assertRegex(lignes[0], r"^aquarium-serve: 127\.0\.0\.1:\d+: refused control: .*" + re.escape(raison))
+                        self.assertEqual(etat(serveur.port), etat_avant)
+                        # A paused run's tick stays, for a newcomer; a playing one's pictures
+                        # go on.
+                        if etat_avant["paused"]:
+                            temoin.fermer()
+                            temoin = ClientWs(serveur.port)
+                            self.assertEqual(temoin.tick(), tick)
+                        else:
+                            self.assertGreater(temoin.tick(), tick)
+                        temoin.fermer()
+                # The last case's: the batch runner's message, and the field it is about.
+                self.assertEqual(controler(local.port, cas[-2][1])[1],
+                                 {"error": batch, "option": "--sterility"})
+            finally:
+                statuts = [s.arreter() for s in (local, jeton, ferme)]
+            # SIGTERM stops a paused run as a playing one.
+            self.assertEqual(statuts, [143] * 3)
+
+    def test_pas_a_pas(self):
+        """Paused, stepped and played again, the run is the batch runner's; a new world
+        replaces it, its files whole at the tick it stopped, and writes none itself."""
+        with tempfile.TemporaryDirectory() as dossier:
+            travail = os.path.join(dossier, "travail")
+            os.mkdir(travail)
+            serveur = Serveur(SERVE, "--seed", "4", "--founders", "60", "--ticks", "100000",
+                              "--stats", "f.csv", "--checkpoint", "c.bin", dossier=dossier,
+                              cwd=travail)
+            try:
+                port = serveur.port
+                self.assertEqual(controler(port, {"action": "pace", "ticksPerSecond": 0})[1]
+                                 ["ticksPerSecond"], 0)
+                controler(port, {"action": "pause"})
+                arret = attendre_etat(port, lambda e: e["pausedAt"] is not None)["pausedAt"]
+                temoin = ClientWs(port)
+                self.assertEqual(temoin.tick(), arret)
+                temoin.fermer()
+                for _ in range(5):
+                    self.assertTrue(controler(port, {"action": "step"})[1]["paused"])
+                attendre_etat(port, lambda e: e["pausedAt"] == arret + 5)
+                controler(port, {"action": "play"})
+                controler(port, {"action": "pause"})
+                fin = attendre_etat(port, lambda e: e["pausedAt"] is not None)
+                tick = fin["pausedAt"]
+                code, csv = http(port, "GET", "/stats.csv?upto=%d" % tick)
+                self.assertEqual(code, 200)
+                commande = fin["command"].split()[1:]
+                self.assertEqual(csv, statistiques(*commande, "--ticks", str(tick)))
+                self.assertEqual(http(port, "GET", "/stats.csv?upto=%d" % (tick + 1))[0], 400)
+                self.assertEqual(http(port, "GET", "/stats.csv?upto=x")[0], 400)
+
+                page = ["--seed", "9", "--ticks", "30"]
+                self.assertEqual(controler(port, {"action": "start", "options": dict(
+                    zip(page[::2], page[1::2]))})[0], 200)
+                arrete = int(serveur.attendre(r"replaced by another world at tick (\d+)")
+                             .group(1))
+                serveur.attendre("the run has ended")
+                nouveau = etat(port)
+                self.assertEqual((nouveau["world"], nouveau["fromPage"]), (2, True))
+                self.assertEqual(http(port, "GET", "/stats.csv")[1],
+                                 statistiques(*nouveau["command"].split()[1:], "--ticks", "30"))
+                self.assertEqual(sorted(os.listdir(travail)), ["c.bin", "f.csv"])
+                # The checkpoint takes the run up at the tick its statistics stop at.
+                plus = statistiques(*commande, "--ticks", str(arrete + 5))
+                with open(os.path.join(travail, "f.csv"), "rb") as f:
+                    self.assertEqual(f.read(), b"".join(plus.splitlines(True)[:arrete + 1]))
+                reprise = os.path.join(dossier, "r.csv")
+                subprocess.run([BATCH, "--resume", os.path.join(travail, "c.bin"), "--ticks",
+                                str(arrete + 5), "--stats", reprise, "--quiet"], check=True,
+                               stderr=subprocess.DEVNULL)
+                with open(reprise, "rb") as f:
+                    self.assertEqual(f.read(), b"".join(plus.splitlines(True)[arrete + 1:]))
+            finally:
+                self.assertEqual(serveur.arreter(), 0)
 
 
 if __name__ == "__main__":
