@@ -171,11 +171,11 @@ void parPlan(const std::vector<Morceau>& morceaux, libdeflate_compressor* l1,
     }
 }
 
-// As the writers do: each table's ways weighed on one chunk in 32, every chunk compressed
+// As the writers do: each table's ways weighed on one chunk in 64, every chunk compressed
 // from its rows, and, unless `verifier` is false, inflated again by zlib and compared.
 void commeLesEcrivains(const std::vector<Morceau>& morceaux, bool verifier, const char* dossier) {
     using fiches::hdf5::Voie;
-    constexpr std::size_t kEtalon = 32;
+    constexpr std::size_t kEtalon = 64;
     fiches::hdf5::MorceauDeflate morceau(1);
     std::map<std::string, std::size_t> vus;
     std::map<std::string, std::vector<Voie>> choix;

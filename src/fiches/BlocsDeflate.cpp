@@ -436,13 +436,16 @@ unsigned finDeBloc(const unsigned char* octets, std::size_t n) {
         }
     }
     if (lecteur.deborde || hlit > kSymboles || longueurs[kFinBloc] == 0) return 0;
-    std::uint16_t codes[kSymboles + 32] = {};
-    codesCanoniques(longueurs, hlit, codes);
-    // codesCanoniques() reverses the bits: put them back in the code's own order.
+    // Canonical: the first code of its length, plus the symbols of that length before it.
     const unsigned l = longueurs[kFinBloc];
+    unsigned compte[16] = {};
+    for (unsigned s = 0; s < hlit; ++s)
+        ++compte[longueurs[s]];
     unsigned code = 0;
-    for (unsigned b = 0, c = codes[kFinBloc]; b < l; ++b, c >>= 1)
-        code = (code << 1) | (c & 1);
+    for (unsigned b = 1; b <= l; ++b)
+        code = (code + (b > 1 ? compte[b - 1] : 0)) << 1;
+    for (unsigned s = 0; s < kFinBloc; ++s)
+        code += longueurs[s] == l;
     return code;
 }
 
@@ -564,17 +567,19 @@ void BlocsDeflate::ajouter(const unsigned char* octets, std::size_t n, bool suit
         tampon = pleins == 0 ? tampon : tampon >> (8 * pleins);
         enTampon &= 7;
     };
-    for (const std::uint16_t* j = jetons_.get(); j < finJetons; ++j) {
-        if (*j < 256) {
-            ecrire(codes[*j], longueurs[*j]);
-            continue;
-        }
-        // The length's code, its extra bits, then distance code 0 (one back) in one bit.
-        const unsigned longueur = *j - 256u;
+    // Every token's bits and their number (above bit 24), by the token: a literal's code, or
+    // a run's length code, its extra bits, then distance code 0 (one back) in one bit.
+    std::uint32_t paquets[256 + kRunMax + 1];
+    for (unsigned c = 0; c < 256; ++c)
+        paquets[c] = codes[c] | static_cast<std::uint32_t>(longueurs[c]) << 24;
+    for (unsigned longueur = 3; longueur <= kRunMax; ++longueur) {
         const unsigned i = indices[longueur];
-        ecrire(codes[257 + i], longueurs[257 + i]);
-        ecrire(longueur - kBases[i], kExtras[i] + 1u);
+        const unsigned l = longueurs[257 + i];
+        paquets[256 + longueur] = (codes[257 + i] | (longueur - kBases[i]) << l) |
+                                  static_cast<std::uint32_t>(l + kExtras[i] + 1) << 24;
     }
+    for (const std::uint16_t* j = jetons_.get(); j < finJetons; ++j)
+        ecrire(paquets[*j] & 0xffffff, paquets[*j] >> 24);
     tampon_ = tampon;
     enTampon_ = enTampon;
     sortie_ = sortie;

@@ -12,8 +12,8 @@ namespace {
 // compress one while another waits for its turn to be written.
 constexpr std::size_t kEnvoisMax = 8;
 // A table's planes are weighed again on one whole chunk in this many: a table's planes change
-// slowly over a run, and weighing costs about a chunk's compression.
-constexpr std::uint64_t kEtalonnage = 32;
+// slowly over a run, and weighing costs more than a chunk's compression, on the run's thread.
+constexpr std::uint64_t kEtalonnage = 64;
 
 } // namespace
 
