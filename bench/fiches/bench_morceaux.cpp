@@ -179,7 +179,7 @@ void commeLesEcrivains(const std::vector<Morceau>& morceaux, bool verifier, cons
     fiches::hdf5::MorceauDeflate morceau(1);
     std::map<std::string, std::size_t> vus;
     std::map<std::string, std::vector<Voie>> choix;
-    std::size_t sortie = 0, faux = 0;
+    std::size_t sortie = 0, faux = 0, parVoie[3] = {};
     double tempsChoix = 0, tempsCompression = 0;
     std::vector<unsigned char> rangees, relu;
     // TOUS=0, 1 or 2 writes every plane one way: codes, stored, libdeflate.
@@ -201,6 +201,8 @@ void commeLesEcrivains(const std::vector<Morceau>& morceaux, bool verifier, cons
             morceau.compresser(rangees.data(), rangees.size(), m.plans, voies);
         tempsCompression += secondes(debut);
         sortie += z.size();
+        for (std::size_t p = 0; p < voies.size(); ++p)
+            parVoie[static_cast<int>(voies[p])] += m.parPlan;
         if (!verifier) continue;
         if (relu.size() < m.octets.size()) relu.resize(m.octets.size());
         uLongf lus = m.octets.size();
@@ -220,8 +222,10 @@ void commeLesEcrivains(const std::vector<Morceau>& morceaux, bool verifier, cons
             std::printf("%c", ".-L"[static_cast<int>(v)]);
         std::printf("\n");
     }
-    std::printf("by plane: %.1f MB in %.3f s, ways weighed in %.3f s; %zu streams wrong\n",
-                sortie / 1e6, tempsCompression, tempsChoix, faux);
+    std::printf("by plane: %.1f MB in %.3f s, ways weighed in %.3f s; %zu streams wrong; MB by "
+                "codes %.1f, stored %.1f, libdeflate %.1f\n",
+                sortie / 1e6, tempsCompression, tempsChoix, faux, parVoie[0] / 1e6,
+                parVoie[1] / 1e6, parVoie[2] / 1e6);
 }
 
 } // namespace

@@ -41,7 +41,7 @@ namespace {
 
 // What a byte through libdeflate costs beside one more byte in the file: for its time, it
 // must save more than this part of what it reads.
-constexpr double kPrixLibdeflate = 1.0 / 8;
+constexpr double kPrixLibdeflate = 1.0 / 4;
 // A plane that runs and codes shrink by less than this part is stored as it is.
 constexpr double kGainMinimal = 1.0 / 64;
 // A piece of a plane given to libdeflate: small enough for one block, whose end is then told.
