@@ -114,19 +114,44 @@ std::vector<unsigned char> MorceauDeflate::compresser(const unsigned char* donne
     sortie[0] = 0x78;
     sortie[1] = 0x01;
     blocs_.commencer(sortie + 2);
+    // Planes by codes in a row share a block while at most one of them is not one byte over
+    // and over: such a plane adds a couple of codes to the block's, where a block of its own
+    // would cost its code's making and its header.
+    const unsigned char* attente = melange;
+    std::size_t enAttente = 0;
+    bool varie = false;
+    const auto vider = [&](bool dernier) {
+        if (enAttente > 0 || dernier) blocs_.ajouter(attente, enAttente, attente > melange, dernier);
+        enAttente = 0;
+        varie = false;
+    };
     for (std::size_t p = 0; p < plans.nombre; ++p) {
         const unsigned char* plan = melange + p * plans.octets;
         const bool dernier = reste == 0 && p + 1 == plans.nombre;
         const Voie voie = p < voies.size() ? voies[p] : Voie::codes;
+        if (voie == Voie::codes) {
+            const bool constant =
+                plans.octets <= 1 || std::memcmp(plan, plan + 1, plans.octets - 1) == 0;
+            if (varie && !constant) vider(false);
+            if (enAttente == 0) attente = plan;
+            enAttente += plans.octets;
+            varie = varie || !constant;
+            if (dernier) vider(true);
+            continue;
+        }
+        vider(false);
         if (voie == Voie::brut) {
             blocs_.stocker(plan, plans.octets, dernier);
-        } else if (voie == Voie::codes || !deflater(plan, plans.octets, dernier)) {
+        } else if (!deflater(plan, plans.octets, dernier)) {
             blocs_.ajouter(plan, plans.octets, p > 0, dernier);
         }
     }
     // The bytes past the last whole element, if any, and the stream's last block.
-    if (reste > 0 || plans.nombre == 0)
-        blocs_.ajouter(melange + octets - reste, reste, octets > reste, true);
+    if (reste > 0 || plans.nombre == 0) {
+        if (enAttente == 0) attente = melange + octets - reste;
+        enAttente += reste;
+        vider(true);
+    }
     std::size_t ecrits = 2 + blocs_.ecrits();
     const std::uint32_t adler = libdeflate_adler32(1, melange, octets);
     for (int decalage = 24; decalage >= 0; decalage -= 8)
