@@ -9,11 +9,30 @@
 
 namespace fiches::hdf5 {
 
+namespace {
+
+// Elements of four bytes (the genes): a loop of known width, which the compiler turns into
+// vector shuffles. Wider elements go through the loop by blocks: element by element, their
+// many planes' writes would leave the cache.
+void melangerQuatre(const unsigned char* donnees, std::size_t elements, unsigned char* sortie) {
+    for (std::size_t e = 0; e < elements; ++e) {
+        for (std::size_t octet = 0; octet < 4; ++octet)
+            sortie[octet * elements + e] = donnees[e * 4 + octet];
+    }
+}
+
+} // namespace
+
 void melanger(const unsigned char* donnees, std::size_t octets, std::size_t taille,
               unsigned char* sortie) {
     const std::size_t elements = taille > 0 ? octets / taille : 0;
     if (taille <= 1 || elements <= 1) {
         std::memcpy(sortie, donnees, octets);
+        return;
+    }
+    if (taille == 4) {
+        melangerQuatre(donnees, elements, sortie);
+        std::memcpy(sortie + elements * 4, donnees + elements * 4, octets - elements * 4);
         return;
     }
     // A few elements at a time, so that the rows read stay in the first-level cache while each
