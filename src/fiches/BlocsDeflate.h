@@ -8,8 +8,8 @@ namespace fiches::hdf5 {
 
 /// A raw deflate stream written block by block, each block of the kind its bytes call for:
 /// stored for the bytes no code shrinks, runs of a byte and Huffman codes fitted to the block
-/// for the rest. Much cheaper than a search for matches, and what libdeflate writes can follow
-/// it once aligned, since libdeflate's blocks end the stream.
+/// for the rest, much cheaper than a search for matches; or a block that libdeflate wrote,
+/// joined to the stream although libdeflate ends every stream it writes (raccorder()).
 class BlocsDeflate {
 public:
     /// Starts a stream at `sortie`, which holds borne() bytes for each call of ajouter() or
