@@ -11,6 +11,9 @@ namespace {
 // Chunks handed to the writers and not yet written, at most: enough for each writer to
 // compress one while another waits for its turn to be written.
 constexpr std::size_t kEnvoisMax = 8;
+// A table's planes are weighed again on one whole chunk in this many: a table's planes change
+// slowly over a run, and weighing costs more than a chunk's compression, on the run's thread.
+constexpr std::uint64_t kEtalonnage = 64;
 
 } // namespace
 
@@ -70,6 +73,11 @@ bool EcrivainHdf5::confier(TableHdf5& table, hsize_t nombre, std::string& erreur
         table.attente.begin() + static_cast<std::ptrdiff_t>(nombre * table.tailleRangee);
     Envoi envoi{&table, table.ecrites, nombre, {table.attente.begin(), fin}};
     envoi.entier = table.direct && nombre == table.parMorceau;
+    if (envoi.entier && table.morceauxConfies++ % kEtalonnage == 0) {
+        table.voies =
+            etalon_.choisirVoies(envoi.rangees.data(), envoi.rangees.size(), table.tailleElement);
+    }
+    envoi.voies = table.voies;
     table.attente.erase(table.attente.begin(), fin);
     table.ecrites += nombre;
     std::unique_lock<std::mutex> verrou(verrou_);
@@ -132,7 +140,8 @@ void EcrivainHdf5::ecrireEnvois() {
         verrou.unlock();
         if (envoi.entier) {
             envoi.rangees = deflate.compresser(envoi.rangees.data(), envoi.rangees.size(),
-                                               envoi.table->tailleElement);
+                                               envoi.table->tailleElement,
+                                               envoi.voies);
         }
         verrou.lock();
         envoi.etat = Etat::pret;

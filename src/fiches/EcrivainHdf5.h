@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Hdf5.h"
+#include "MorceauDeflate.h"
 
 #include <condition_variable>
 #include <cstdint>
@@ -34,6 +35,11 @@ struct TableHdf5 {
     /// Whole chunks are shuffled and deflated by the writers and stored as they are: true for
     /// a table whose filters are those, at this chunk size.
     bool direct = false;
+    /// How the planes of this table's chunks are written (MorceauDeflate); weighed again
+    /// every few chunks.
+    std::vector<Voie> voies = {};
+    /// Whole chunks handed to the writers.
+    std::uint64_t morceauxConfies = 0;
 
     std::uint64_t rangees() const { return ecrites + attente.size() / tailleRangee; }
     void ajouter(const void* rangees, std::size_t octets) {
@@ -82,12 +88,17 @@ private:
         /// The rows; a whole chunk's stored bytes once compressed.
         std::vector<unsigned char> rangees;
         bool entier = false;
+        /// The table's ways when the chunk was handed over.
+        std::vector<Voie> voies = {};
         enum class Etat { attente, enCours, pret } etat = Etat::attente;
     };
     bool confier(TableHdf5& table, hsize_t nombre, std::string& erreur);
     bool ecrire(const Envoi& envoi) const;
     void ecrireEnvois();
 
+    /// Weighs a table's planes on the chunk handed over, on the run's thread: a chunk's bytes
+    /// alone decide how it is stored, whichever writer compresses it.
+    MorceauDeflate etalon_{kNiveauDeflate};
     std::vector<std::thread> fils_;
     std::mutex verrou_;
     std::condition_variable signal_;
