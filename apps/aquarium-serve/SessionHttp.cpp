@@ -55,6 +55,17 @@ bool hoteLocal(std::string_view hote) {
     return !ec && adresse.is_loopback();
 }
 
+// A browser names the page a request comes from; another site's may neither watch nor drive
+// the run through a visitor's browser. Its Origin, or empty when the request is the page's own
+// or no browser's.
+std::string_view autreSite(const SessionHttp::Requete& requete) {
+    const std::string_view origine = vue(requete[http::field::origin]);
+    if (origine.empty() || origine == "http://" + std::string(vue(requete[http::field::host]))) {
+        return {};
+    }
+    return origine;
+}
+
 // The value of `cle` in a query ("upto=12&..."); none when it is not there.
 std::optional<std::string_view> parametre(std::string_view requete, std::string_view cle) {
     while (!requete.empty()) {
@@ -127,11 +138,9 @@ void SessionHttp::router(Requete requete) {
     repondre(http::status::ok, fichier->type, std::string(fichier->contenu), tete);
 }
 
-// Another site's page may not watch through a visitor's browser.
 void SessionHttp::monter(Requete requete, std::string_view cible) {
     if (cible != "/ws") return repondre(http::status::not_found);
-    const auto origine = requete[http::field::origin];
-    if (!origine.empty() && origine != "http://" + std::string(requete[http::field::host])) {
+    if (const std::string_view origine = autreSite(requete); !origine.empty()) {
         etat_.signaler(nom_ + ": refused: a WebSocket from another site (" + std::string(origine) +
                        ")");
         return repondre(http::status::forbidden);
@@ -147,9 +156,7 @@ bool SessionHttp::renseigner(std::string_view cible, std::string_view requete, b
     if (cible == "/options.json") {
         repondre(http::status::ok, kJson, formulaire(etat_.pilotage->options()), tete);
     } else if (cible == "/run.json") {
-        nlohmann::json etat = etat_.pilotage->enJson();
-        etat["controls"] = etat_.controles();
-        repondre(http::status::ok, kJson, etat.dump(), tete);
+        repondre(http::status::ok, kJson, etatDuLabo().dump(), tete);
     } else if (cible == "/stats.csv") {
         statistiques(requete, tete);
     } else {
@@ -182,11 +189,10 @@ std::string SessionHttp::interdiction(const Requete& requete) const {
         return "controls are off on a listen address that is not loopback, without "
                "--control-token";
     }
-    const std::string_view hote = vue(requete[http::field::host]);
-    const std::string_view origine = vue(requete[http::field::origin]);
-    if (!origine.empty() && origine != "http://" + std::string(hote)) {
+    if (const std::string_view origine = autreSite(requete); !origine.empty()) {
         return "a control from another site (" + std::string(origine) + ")";
     }
+    const std::string_view hote = vue(requete[http::field::host]);
     if (etat_.boucleLocale && !hoteLocal(hote)) {
         return "a control for host '" + std::string(hote) + "', not a loopback name";
     }
@@ -231,9 +237,14 @@ void SessionHttp::piloter(const Requete& requete) {
         break;
     }
     nlohmann::json reponse = {{"ok", true}};
-    reponse.update(pilotage.enJson());
-    reponse["controls"] = etat_.controles();
+    reponse.update(etatDuLabo());
     repondre(http::status::ok, kJson, reponse.dump());
+}
+
+nlohmann::json SessionHttp::etatDuLabo() const {
+    nlohmann::json etat = etat_.pilotage->enJson();
+    etat["controls"] = etat_.controles();
+    return etat;
 }
 
 void SessionHttp::refuser(http::status statut, const std::string& raison,

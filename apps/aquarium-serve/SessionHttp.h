@@ -6,6 +6,7 @@
 #include <boost/beast/http/parser.hpp>
 #include <boost/beast/http/status.hpp>
 #include <boost/beast/http/string_body.hpp>
+#include <nlohmann/json_fwd.hpp>
 
 #include <memory>
 #include <string>
@@ -33,6 +34,8 @@ private:
     bool renseigner(std::string_view cible, std::string_view requete, bool tete);
     void statistiques(std::string_view requete, bool tete);
     void piloter(const Requete& requete);
+    /// What /run.json says: the run's state, and whether the pages may drive it.
+    nlohmann::json etatDuLabo() const;
     /// Why the control may not go through; empty when it may.
     std::string interdiction(const Requete& requete) const;
     void refuser(boost::beast::http::status statut, const std::string& raison,
