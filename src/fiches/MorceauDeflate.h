@@ -10,15 +10,6 @@ struct libdeflate_compressor;
 
 namespace fiches::hdf5 {
 
-/// Turns a chunk of rows into the bytes HDF5 stores for it through its shuffle filter and then
-/// its deflate filter, so that a writer can hand it to H5Dwrite_chunk as it is and any HDF5
-/// reader, with no plug-in, reads it back. One per thread: it keeps its buffers between chunks.
-///
-/// Shuffled, a chunk is a series of planes, byte k of every element. Most are runs of a byte or
-/// of a few values, which runs and a fitted code shrink about as well as a search for matches,
-/// at a fraction of its time; the floats' low bytes are noise that nothing shrinks, stored. A
-/// few planes repeat values further back, which only libdeflate's matches find: those are
-/// given to it, a piece at a time, each piece's block joined to the stream.
 /// How a plane of a chunk is written.
 enum class Voie : unsigned char {
     /// Runs of a byte and a code fitted to the plane, or stored if that is no smaller.
@@ -29,6 +20,15 @@ enum class Voie : unsigned char {
     libdeflate,
 };
 
+/// Turns a chunk of rows into the bytes HDF5 stores for it through its shuffle filter and then
+/// its deflate filter, so that a writer can hand it to H5Dwrite_chunk as it is and any HDF5
+/// reader, with no plug-in, reads it back. One per thread: it keeps its buffers between chunks.
+///
+/// Shuffled, a chunk is a series of planes, byte k of every element. Most are runs of a byte or
+/// of a few values, which runs and a fitted code shrink about as well as a search for matches,
+/// at a fraction of its time; the floats' low bytes are noise that nothing shrinks, stored. A
+/// few planes repeat values further back, which only libdeflate's matches find: those are
+/// given to it, a piece at a time, each piece's block joined to the stream.
 class MorceauDeflate {
 public:
     /// `niveau` is the deflate level, as H5Pset_deflate takes it.
