@@ -55,23 +55,25 @@ public:
 
 private:
     std::vector<int> cellules_;
+    /// Each cell's first place, then one past the last item's; one more entry, which the sort
+    /// uses as it goes.
     std::vector<std::uint32_t> debuts_;
-    /// The next place of each cell.
-    std::vector<std::uint32_t> prochaines_;
 };
 
+// Cell c's count lands two entries on, so that once summed, entry c + 1 holds c's first place:
+// the items then move it on to c's end, which is c + 1's start, and no copy of the starts is
+// needed for the way.
 template <typename CelluleDe, typename Deposer>
 void Casiers::ranger(int nombreCellules, std::size_t nombre, CelluleDe celluleDe, Deposer deposer) {
     const auto cellules = static_cast<std::size_t>(nombreCellules);
     cellules_.resize(nombre);
-    debuts_.assign(cellules + 1, 0);
+    debuts_.assign(cellules + 2, 0);
     for (std::size_t k = 0; k < nombre; ++k) {
         cellules_[k] = celluleDe(k);
-        debuts_[static_cast<std::size_t>(cellules_[k]) + 1]++;
+        debuts_[static_cast<std::size_t>(cellules_[k]) + 2]++;
     }
-    for (std::size_t c = 0; c < cellules; ++c)
-        debuts_[c + 1] += debuts_[c];
-    prochaines_.assign(debuts_.begin(), debuts_.end() - 1);
+    for (std::size_t c = 2; c < cellules + 1; ++c)
+        debuts_[c] += debuts_[c - 1];
     for (std::size_t k = 0; k < nombre; ++k)
-        deposer(k, prochaines_[static_cast<std::size_t>(cellules_[k])]++);
+        deposer(k, debuts_[static_cast<std::size_t>(cellules_[k]) + 1]++);
 }
