@@ -166,45 +166,43 @@ constexpr std::array<Voies, 16> kVoies = voiesParMasque();
 const float kCarreTetes = carreDeContactMaximal(RAYON_TETE, RAYON_TETE);
 const float kCarreAnneau = carreDeContactMaximal(RAYON_TETE, RAYON_ANNEAU);
 
-// Appends to `sortie` the owners of the bodies in `plages` that the head touches and reports,
+// Appends to `sortie` the owners of the bodies debut to fin that the head touches and reports,
 // one entry a contact, and returns the new end. A head reports the heads after it (the contact
 // of two heads is found from the earlier one) and the rings of every other speedbrick. The test
 // compares the squared distance, formed as enContact forms it, with the largest at which
 // enContact says yes. Most bodies are out of reach, and which ones is anybody's guess: four at
-// a time and without a branch, the last group of a run masked (the fields have room to read
-// past their end); the owners of the bodies kept are written all four, then the end moved past
-// the kept ones (the list has room for three more entries than bodies).
+// a time and without a branch, the last group masked (the fields have room to read past their
+// end); the owners of the bodies kept are written all four, then the end moved past the kept
+// ones (the list has room for three more entries than bodies).
 template <bool kTetes>
-std::uint32_t* retenir(const Corps& tete, const Classement& corps, const std::vector<Plage>& plages,
-                       std::uint32_t* sortie) {
+std::uint32_t* retenir(const Corps& tete, const Classement& corps, std::uint32_t debut,
+                       std::uint32_t fin, std::uint32_t* sortie) {
     const __m128 x = _mm_set1_ps(tete.x);
     const __m128 y = _mm_set1_ps(tete.y);
     const __m128 z = _mm_set1_ps(tete.z);
     const __m128 carreMaximal = _mm_set1_ps(kTetes ? kCarreTetes : kCarreAnneau);
     const __m128i moi = _mm_set1_epi32(static_cast<int>(tete.proprietaire));
     const __m128i voies = _mm_setr_epi32(0, 1, 2, 3);
-    for (const Plage& plage : plages) {
-        for (std::uint32_t k = plage.debut; k < plage.fin; k += 4) {
-            const __m128 dx = _mm_sub_ps(x, _mm_loadu_ps(corps.x.data() + k));
-            const __m128 dy = _mm_sub_ps(y, _mm_loadu_ps(corps.y.data() + k));
-            const __m128 dz = _mm_sub_ps(z, _mm_loadu_ps(corps.z.data() + k));
-            const __m128 carre =
-                _mm_add_ps(_mm_add_ps(_mm_mul_ps(dx, dx), _mm_mul_ps(dy, dy)), _mm_mul_ps(dz, dz));
-            const __m128i dansLaPlage =
-                _mm_cmpgt_epi32(_mm_set1_epi32(static_cast<int>(plage.fin - k)), voies);
-            const __m128 touche =
-                _mm_and_ps(_mm_cmple_ps(carre, carreMaximal), _mm_castsi128_ps(dansLaPlage));
-            // Places fit in 31 bits: a signed comparison orders them.
-            const __m128i leurs =
-                _mm_loadu_si128(reinterpret_cast<const __m128i*>(corps.proprietaires.data() + k));
-            const __m128 garde =
-                kTetes ? _mm_and_ps(touche, _mm_castsi128_ps(_mm_cmpgt_epi32(leurs, moi)))
-                       : _mm_andnot_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(leurs, moi)), touche);
-            const Voies& gardees = kVoies[static_cast<std::size_t>(_mm_movemask_ps(garde))];
-            for (std::size_t r = 0; r < 4; ++r)
-                sortie[r] = corps.proprietaires[k + gardees.rangs[r]];
-            sortie += gardees.nombre;
-        }
+    for (std::uint32_t k = debut; k < fin; k += 4) {
+        const __m128 dx = _mm_sub_ps(x, _mm_loadu_ps(corps.x.data() + k));
+        const __m128 dy = _mm_sub_ps(y, _mm_loadu_ps(corps.y.data() + k));
+        const __m128 dz = _mm_sub_ps(z, _mm_loadu_ps(corps.z.data() + k));
+        const __m128 carre =
+            _mm_add_ps(_mm_add_ps(_mm_mul_ps(dx, dx), _mm_mul_ps(dy, dy)), _mm_mul_ps(dz, dz));
+        const __m128i dansLaPlage =
+            _mm_cmpgt_epi32(_mm_set1_epi32(static_cast<int>(fin - k)), voies);
+        const __m128 touche =
+            _mm_and_ps(_mm_cmple_ps(carre, carreMaximal), _mm_castsi128_ps(dansLaPlage));
+        // Places fit in 31 bits: a signed comparison orders them.
+        const __m128i leurs =
+            _mm_loadu_si128(reinterpret_cast<const __m128i*>(corps.proprietaires.data() + k));
+        const __m128 garde =
+            kTetes ? _mm_and_ps(touche, _mm_castsi128_ps(_mm_cmpgt_epi32(leurs, moi)))
+                   : _mm_andnot_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(leurs, moi)), touche);
+        const Voies& gardees = kVoies[static_cast<std::size_t>(_mm_movemask_ps(garde))];
+        for (std::size_t r = 0; r < 4; ++r)
+            sortie[r] = corps.proprietaires[k + gardees.rangs[r]];
+        sortie += gardees.nombre;
     }
     return sortie;
 }
@@ -214,15 +212,6 @@ std::uint32_t* comptesDuFil(std::size_t speedbricks) {
     thread_local std::vector<std::uint32_t> comptes;
     if (comptes.size() < speedbricks) comptes.resize(speedbricks);
     return comptes.data();
-}
-
-// Adds the bodies of cells premiere to derniere, if any, to `plages`; returns how many.
-std::size_t ajouterPlage(std::vector<Plage>& plages, const Casiers& casiers, int premiere,
-                         int derniere) {
-    const std::uint32_t debut = casiers.debut(premiere);
-    const std::uint32_t fin = casiers.fin(derniere);
-    if (debut != fin) plages.push_back({debut, fin});
-    return fin - debut;
 }
 
 } // namespace
@@ -475,10 +464,10 @@ void PhaseLarge::chercherMorceau(std::size_t morceau) {
     }
 }
 
-// Fills m's ranges with the heads and the rings the head may touch; returns how many.
-std::size_t PhaseLarge::plagesAutour(const Corps& tete, Morceau& m) const {
-    m.plagesTetes.clear();
-    m.plagesAnneaux.clear();
+// Calls visiter(tetes, debut, fin) for each run of bodies the head may touch, in a row of
+// cells of one part: heads when `tetes`, rings otherwise.
+template <typename Visiteur>
+void PhaseLarge::visiterPlagesAutour(const Corps& tete, Visiteur visiter) const {
     // A male's partners are all female and a female's male; anybody else's may be anywhere.
     int premiere = 0;
     int derniere = kParties - 1;
@@ -487,34 +476,41 @@ std::size_t PhaseLarge::plagesAutour(const Corps& tete, Morceau& m) const {
         derniere = premiere;
     }
     const int cellules = grille_.nombreCellules();
-    std::size_t corps = 0;
     visiterRangees(grille_, tete.x, tete.y, tete.z, kPorteeTete, [&](int debut, int fin) {
         for (int p = premiere; p <= derniere; ++p) {
-            corps += ajouterPlage(m.plagesTetes, tetes_.casiers, p * cellules + debut,
-                                  p * cellules + fin);
-            corps += ajouterPlage(m.plagesAnneaux, anneauxClasses_.casiers, p * cellules + debut,
-                                  p * cellules + fin);
+            const int de = p * cellules + debut;
+            const int a = p * cellules + fin;
+            if (tetes_.casiers.debut(de) != tetes_.casiers.fin(a))
+                visiter(true, tetes_.casiers.debut(de), tetes_.casiers.fin(a));
+            if (anneauxClasses_.casiers.debut(de) != anneauxClasses_.casiers.fin(a))
+                visiter(false, anneauxClasses_.casiers.debut(de), anneauxClasses_.casiers.fin(a));
         }
     });
-    return corps;
 }
 
 // What the head touches, counted by speedbrick in a table as long as the snapshot: only the
 // speedbricks touched, far fewer than the contacts in a crowd, are then sorted.
 void PhaseLarge::chercherAutourDe(std::size_t t, Morceau& m, std::uint32_t* comptes) {
     const Corps tete{tetes_.x[t], tetes_.y[t], tetes_.z[t], tetes_.proprietaires[t]};
-    const std::size_t corps = plagesAutour(tete, m);
-    if (m.touches.size() < corps + 3) m.touches.resize(2 * corps + 3);
+    std::size_t retenus = 0;
+    visiterPlagesAutour(tete, [&](bool tetes, std::uint32_t debut, std::uint32_t fin) {
+        const std::size_t place = retenus + (fin - debut) + 3;
+        if (m.touches.size() < place) m.touches.resize(2 * place);
+        std::uint32_t* sortie = m.touches.data() + retenus;
+        sortie = tetes ? retenir<true>(tete, tetes_, debut, fin, sortie)
+                       : retenir<false>(tete, anneauxClasses_, debut, fin, sortie);
+        retenus = static_cast<std::size_t>(sortie - m.touches.data());
+    });
     std::uint32_t* debut = m.touches.data();
-    std::uint32_t* fin = retenir<true>(tete, tetes_, m.plagesTetes, debut);
-    fin = retenir<false>(tete, anneauxClasses_, m.plagesAnneaux, fin);
+    std::uint32_t* fin = debut + retenus;
     // The list is rewritten in place, behind where it is read: each speedbrick kept once, the
-    // first time it is counted. One that is not kept is never counted.
+    // first time it is counted. One that is not kept is never counted; a head that read its
+    // partners' part alone keeps every one without asking.
     const std::uint32_t i = tete.proprietaire;
     std::uint32_t* touchees = debut;
     for (const std::uint32_t* p = debut; p != fin; ++p) {
         const std::uint32_t j = *p;
-        const std::uint32_t garde = peuventSeReproduire(i, j) ? 1 : 0;
+        const std::uint32_t garde = parSexe_ || peuventSeReproduire(i, j) ? 1 : 0;
         const std::uint32_t compte = comptes[j];
         comptes[j] = compte + garde;
         *touchees = j;
@@ -580,20 +576,19 @@ void PhaseLarge::fusionnerTranche(std::size_t tranche) {
 
 namespace {
 
-// Counts the candidates of `plages` within `portee` of the head and those the exact test keeps,
+// Counts the candidates debut to fin within the reach searched and those the exact test keeps,
 // as retenir() decides (a head reports the later heads and the rings of the others).
-void compterPlages(const Corps& tete, const Classement& corps, const std::vector<Plage>& plages,
-                   float portee, float carreMaximal, bool tetes, PhaseLarge::Mesure& mesure) {
-    for (const Plage& plage : plages) {
-        mesure.candidats += plage.fin - plage.debut;
-        for (std::uint32_t k = plage.debut; k < plage.fin; ++k) {
-            const std::uint32_t leur = corps.proprietaires[k];
-            if (tetes ? leur <= tete.proprietaire : leur == tete.proprietaire) continue;
-            const float carre =
-                distanceCarree(tete.x, tete.y, tete.z, corps.x[k], corps.y[k], corps.z[k]);
-            if (carre <= portee * portee) mesure.aPortee++;
-            if (carre <= carreMaximal) mesure.contacts++;
-        }
+void compterPlage(const Corps& tete, const Classement& corps, std::uint32_t debut,
+                  std::uint32_t fin, bool tetes, PhaseLarge::Mesure& mesure) {
+    const float carreMaximal = tetes ? kCarreTetes : kCarreAnneau;
+    mesure.candidats += fin - debut;
+    for (std::uint32_t k = debut; k < fin; ++k) {
+        const std::uint32_t leur = corps.proprietaires[k];
+        if (tetes ? leur <= tete.proprietaire : leur == tete.proprietaire) continue;
+        const float carre =
+            distanceCarree(tete.x, tete.y, tete.z, corps.x[k], corps.y[k], corps.z[k]);
+        if (carre <= kPorteeTete * kPorteeTete) mesure.aPortee++;
+        if (carre <= carreMaximal) mesure.contacts++;
     }
 }
 
@@ -603,15 +598,13 @@ PhaseLarge::Mesure PhaseLarge::mesurer(const std::vector<T_Sexe>* sexes) {
     choisirParties(sexes);
     Mesure mesure;
     mesure.corps = tetes_.parCellule.size() + anneauxClasses_.parCellule.size();
-    Morceau m;
     for (std::size_t t = 0; t < tetes_.parCellule.size(); ++t) {
         if (!peutSeReproduire(tetes_.proprietaires[t])) continue;
         const Corps tete{tetes_.x[t], tetes_.y[t], tetes_.z[t], tetes_.proprietaires[t]};
-        plagesAutour(tete, m);
         mesure.tetes++;
-        compterPlages(tete, tetes_, m.plagesTetes, kPorteeTete, kCarreTetes, true, mesure);
-        compterPlages(tete, anneauxClasses_, m.plagesAnneaux, kPorteeTete, kCarreAnneau, false,
-                      mesure);
+        visiterPlagesAutour(tete, [&](bool tetes, std::uint32_t debut, std::uint32_t fin) {
+            compterPlage(tete, tetes ? tetes_ : anneauxClasses_, debut, fin, tetes, mesure);
+        });
     }
     return mesure;
 }

@@ -76,8 +76,8 @@ private:
     bool peutSeReproduire(std::uint32_t speedbrick) const;
     bool peuventSeReproduire(std::uint32_t premier, std::uint32_t second) const;
     void chercherMorceau(std::size_t morceau);
-    std::size_t plagesAutour(const detailPhaseLarge::Corps& tete,
-                             detailPhaseLarge::Morceau& m) const;
+    template <typename Visiteur>
+    void visiterPlagesAutour(const detailPhaseLarge::Corps& tete, Visiteur visiter) const;
     void chercherAutourDe(std::size_t tete, detailPhaseLarge::Morceau& m, std::uint32_t* comptes);
     void classerPrecedents(std::size_t tranche);
     void fusionnerTranche(std::size_t tranche);

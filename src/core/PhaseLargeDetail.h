@@ -54,12 +54,6 @@ struct Classement {
     std::vector<std::uint32_t> places;
 };
 
-/// The places of the bodies of one row of cells in a classement.
-struct Plage {
-    std::uint32_t debut = 0;
-    std::uint32_t fin = 0;
-};
-
 /// A speedbrick a head touches, and how many times.
 struct Partenaire {
     std::uint32_t speedbrick = 0;
@@ -72,8 +66,6 @@ struct Partenaire {
 struct Morceau {
     std::vector<Partenaire> suivants;
     std::vector<std::vector<ContactSpeedbricks>> precedents;
-    std::vector<Plage> plagesTetes;
-    std::vector<Plage> plagesAnneaux;
     std::vector<std::uint32_t> touches;
     std::vector<std::uint32_t> tampon;
 };
