@@ -14,7 +14,8 @@ void fixerNombreDeFils(unsigned nombre);
 unsigned nombreDeFils();
 
 /// Calls tache(k) once for every k from 0 to nombre - 1, spread over the threads in no fixed
-/// order, and returns once every call has returned. Each task must write only its own data.
+/// order (a batch of a few tasks stays on the calling thread), and returns once every call has
+/// returned. Each task must write only its own data.
 void executerEnParallele(std::size_t nombre, const std::function<void(std::size_t)>& tache);
 
 /// executerEnParallele over blocks: calls tache(debut, fin) for consecutive runs of at most

@@ -274,17 +274,8 @@ void PhaseLarge::ranger(const std::vector<C_SPEEDBRICK*>& speedbricks) {
     parties_.resize(speedbricks.size());
     executerEnParallele(blocs, [&](std::size_t bloc) { copierBloc(speedbricks, bloc); });
     grille_ = grillePour(tetesEnOrdre_.size() + anneauxEnOrdre_.size());
-    // Heads and rings are sorted side by side, each on one thread: shared out among the threads,
-    // one counting sort would have them write the same cache lines at every cell's border.
-    executerEnParallele(2, [this](std::size_t k) {
-        if (k == 0) {
-            tetes_.deposer(grille_, tetesEnOrdre_, parties_);
-        } else {
-            anneauxClasses_.deposer(grille_, anneauxEnOrdre_, parties_);
-        }
-    });
-    tetes_.repartir();
-    anneauxClasses_.repartir();
+    tetes_.classer(grille_, tetesEnOrdre_, parties_);
+    anneauxClasses_.classer(grille_, anneauxEnOrdre_, parties_);
 }
 
 void PhaseLarge::copierBloc(const std::vector<C_SPEEDBRICK*>& speedbricks, std::size_t bloc) {

@@ -39,12 +39,6 @@ struct Classement {
         deposer(grille, corps, parties);
         repartir();
     }
-    /// The first step of classer(), on the calling thread alone: the bodies in cell order.
-    void deposer(const GrilleUniforme& grille, const std::vector<Corps>& corps,
-                 const std::vector<std::uint8_t>& parties);
-    /// The second, on every thread: the bodies split into fields.
-    void repartir();
-
     Casiers casiers;
     std::vector<Corps> parCellule;
     std::vector<float> x;
@@ -52,6 +46,14 @@ struct Classement {
     std::vector<float> z;
     std::vector<std::uint32_t> proprietaires;
     std::vector<std::uint32_t> places;
+
+private:
+    /// The bodies in cell order, on the calling thread: a counting sort shared out among threads
+    /// would have them write the same cache lines at every cell's border.
+    void deposer(const GrilleUniforme& grille, const std::vector<Corps>& corps,
+                 const std::vector<std::uint8_t>& parties);
+    /// Then split into fields, on every thread.
+    void repartir();
 };
 
 /// A speedbrick a head touches, and how many times.
