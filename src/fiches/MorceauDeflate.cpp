@@ -6,18 +6,73 @@
 #include <cassert>
 #include <cstdint>
 #include <cstring>
+#include <emmintrin.h>
 
 namespace fiches::hdf5 {
 
 namespace {
 
 // Elements of four bytes (the genes): a loop of known width, which the compiler turns into
-// vector shuffles. Wider elements go through the loop by blocks: element by element, their
-// many planes' writes would leave the cache.
+// vector shuffles.
 void melangerQuatre(const unsigned char* donnees, std::size_t elements, unsigned char* sortie) {
     for (std::size_t e = 0; e < elements; ++e) {
         for (std::size_t octet = 0; octet < 4; ++octet)
             sortie[octet * elements + e] = donnees[e * 4 + octet];
+    }
+}
+
+// Registers interleaved two by two, the low halves of each pair first, then the high halves.
+template <typename Bas, typename Haut>
+void entrelacer(__m128i a[16], Bas bas, Haut haut) {
+    __m128i b[16];
+    for (int i = 0; i < 8; ++i) {
+        b[i] = bas(a[2 * i], a[2 * i + 1]);
+        b[i + 8] = haut(a[2 * i], a[2 * i + 1]);
+    }
+    std::copy(b, b + 16, a);
+}
+
+// Sixteen rows of sixteen bytes transposed by four interleavings, of bytes, pairs, fours and
+// eights: register k then holds byte kInverses[k] of every row, in order.
+void transposer16(__m128i a[16]) {
+    entrelacer(
+        a, [](__m128i x, __m128i y) { return _mm_unpacklo_epi8(x, y); },
+        [](__m128i x, __m128i y) { return _mm_unpackhi_epi8(x, y); });
+    entrelacer(
+        a, [](__m128i x, __m128i y) { return _mm_unpacklo_epi16(x, y); },
+        [](__m128i x, __m128i y) { return _mm_unpackhi_epi16(x, y); });
+    entrelacer(
+        a, [](__m128i x, __m128i y) { return _mm_unpacklo_epi32(x, y); },
+        [](__m128i x, __m128i y) { return _mm_unpackhi_epi32(x, y); });
+    entrelacer(
+        a, [](__m128i x, __m128i y) { return _mm_unpacklo_epi64(x, y); },
+        [](__m128i x, __m128i y) { return _mm_unpackhi_epi64(x, y); });
+}
+
+// Byte k's register after the transposition: k's four bits reversed.
+constexpr int kInverses[16] = {0, 8, 4, 12, 2, 10, 6, 14, 1, 9, 5, 13, 3, 11, 7, 15};
+
+// Sixteen bytes of sixteen elements transposed at once. Where the sizes are not multiples of
+// sixteen, the last elements' or bytes' window overlaps the one before, whose bytes it writes
+// again alike.
+void melangerLarges(const unsigned char* donnees, std::size_t elements, std::size_t taille,
+                    unsigned char* sortie) {
+    for (std::size_t suivant = 0; suivant < elements; suivant += 16) {
+        const std::size_t debut = std::min(suivant, elements - 16);
+        for (std::size_t suivante = 0; suivante < taille; suivante += 16) {
+            const std::size_t colonne = std::min(suivante, taille - 16);
+            __m128i a[16];
+            for (std::size_t r = 0; r < 16; ++r) {
+                a[r] = _mm_loadu_si128(
+                    reinterpret_cast<const __m128i*>(donnees + (debut + r) * taille + colonne));
+            }
+            transposer16(a);
+            for (std::size_t k = 0; k < 16; ++k) {
+                _mm_storeu_si128(
+                    reinterpret_cast<__m128i*>(sortie + (colonne + k) * elements + debut),
+                    a[kInverses[k]]);
+            }
+        }
     }
 }
 
@@ -32,18 +87,19 @@ void melanger(const unsigned char* donnees, std::size_t octets, std::size_t tail
     }
     if (taille == 4) {
         melangerQuatre(donnees, elements, sortie);
-        std::memcpy(sortie + elements * 4, donnees + elements * 4, octets - elements * 4);
-        return;
-    }
-    // A few elements at a time, so that the rows read stay in the first-level cache while each
-    // of their bytes goes to its own plane.
-    constexpr std::size_t kBloc = 32;
-    for (std::size_t debut = 0; debut < elements; debut += kBloc) {
-        const std::size_t fin = std::min(elements, debut + kBloc);
-        for (std::size_t octet = 0; octet < taille; ++octet) {
-            unsigned char* plan = sortie + octet * elements;
-            for (std::size_t e = debut; e < fin; ++e)
-                plan[e] = donnees[e * taille + octet];
+    } else if (taille >= 16 && elements >= 16) {
+        melangerLarges(donnees, elements, taille, sortie);
+    } else {
+        // A few elements at a time, so that the rows read stay in the first-level cache while
+        // each of their bytes goes to its own plane.
+        constexpr std::size_t kBloc = 32;
+        for (std::size_t debut = 0; debut < elements; debut += kBloc) {
+            const std::size_t fin = std::min(elements, debut + kBloc);
+            for (std::size_t octet = 0; octet < taille; ++octet) {
+                unsigned char* plan = sortie + octet * elements;
+                for (std::size_t e = debut; e < fin; ++e)
+                    plan[e] = donnees[e * taille + octet];
+            }
         }
     }
     const std::size_t reste = octets - elements * taille;

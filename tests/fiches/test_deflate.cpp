@@ -1,5 +1,6 @@
 // A chunk's stream as the writers store it, inflated again by zlib, as HDF5's deflate filter
-// does: every way a plane can go, at the sizes where blocks split.
+// does: every way a plane can go, at the sizes where blocks split, the bytes shuffled as HDF5's
+// shuffle filter has them.
 #include "MorceauDeflate.h"
 
 #include <gtest/gtest.h>
@@ -78,6 +79,8 @@ TEST(Deflate, ChaqueFluxSeRelitEnOctetsMelanges) {
         {"a byte past a stored block", 1, 65536, bruit, codes, false},
         {"two stored blocks and a byte", 1, 2 * 65535 + 1, bruit, libdeflate, false},
         {"bytes past the last element", 3, 3 * 1001 + 2, melange, libdeflate, true},
+        {"wide records, ragged on both sides", 40, 40 * 1003 + 7, melange, codes, true},
+        {"fewer wide records than a window", 40, 40 * 9 + 3, melange, codes, false},
         {"one element, nothing to shuffle", 8, 8, bruit, libdeflate, false},
         {"one byte", 1, 1, constant, codes, false},
     };
@@ -92,6 +95,11 @@ TEST(Deflate, ChaqueFluxSeRelitEnOctetsMelanges) {
             morceau.compresser(octets.data(), octets.size(), c.taille, voies);
         std::vector<unsigned char> attendu(octets.size());
         fiches::hdf5::melanger(octets.data(), octets.size(), c.taille, attendu.data());
+        const std::size_t elements = octets.size() / c.taille;
+        for (std::size_t e = 0; elements > 1 && e < elements * c.taille; ++e) {
+            ASSERT_EQ(attendu[e % c.taille * elements + e / c.taille], octets[e])
+                << "byte " << e % c.taille << " of element " << e / c.taille << " shuffled";
+        }
         const std::vector<unsigned char> relu = inflater(stocke, octets.size());
         ASSERT_EQ(relu.size(), attendu.size());
         const auto ecart = std::mismatch(relu.begin(), relu.end(), attendu.begin());
