@@ -22,8 +22,7 @@ void melangerQuatre(const unsigned char* donnees, std::size_t elements, unsigned
 }
 
 // Registers interleaved two by two, the low halves of each pair first, then the high halves.
-template <typename Bas, typename Haut>
-void entrelacer(__m128i a[16], Bas bas, Haut haut) {
+template <typename Bas, typename Haut> void entrelacer(__m128i a[16], Bas bas, Haut haut) {
     __m128i b[16];
     for (int i = 0; i < 8; ++i) {
         b[i] = bas(a[2 * i], a[2 * i + 1]);

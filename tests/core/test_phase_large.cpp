@@ -46,8 +46,8 @@ Deroulement derouler(const std::function<void()>& demarrer, void (*pas)(), int t
 // the reference run `r`. The broad phase runs twice: with every encounter recorded, and
 // unrecorded, when it may skip those that change nothing. Returns the encounters seen, to show
 // that the world did meet.
-std::size_t comparerA(const Deroulement& r, const std::function<void()>& demarrer, void (*large)(),
-                      int ticks) {
+std::size_t comparerAuDeroulement(const Deroulement& r, const std::function<void()>& demarrer,
+                                  void (*large)(), int ticks) {
     for (const bool noter : {true, false}) {
         SCOPED_TRACE(noter ? "encounters recorded" : "encounters unrecorded");
         const Deroulement l = derouler(demarrer, large, ticks, noter);
@@ -68,7 +68,8 @@ std::size_t comparerA(const Deroulement& r, const std::function<void()>& demarre
 
 std::size_t comparer(const std::function<void()>& demarrer, void (*reference)(), void (*large)(),
                      int ticks) {
-    return comparerA(derouler(demarrer, reference, ticks, true), demarrer, large, ticks);
+    return comparerAuDeroulement(derouler(demarrer, reference, ticks, true), demarrer, large,
+                                 ticks);
 }
 
 // Groups of bodies around cell borders: in a small tank crowded enough, the grid takes its
@@ -162,7 +163,7 @@ TEST(PhaseLarge, MemesRencontresQuelQueSoitLeNombreDeFils) {
     for (const unsigned fils : {2u, 3u}) {
         SCOPED_TRACE(std::to_string(fils) + " threads");
         fixerNombreDeFils(fils);
-        EXPECT_GT(comparerA(seul, demarrer, avancerTick, 2), 20000u);
+        EXPECT_GT(comparerAuDeroulement(seul, demarrer, avancerTick, 2), 20000u);
     }
     fixerNombreDeFils(0);
 }
